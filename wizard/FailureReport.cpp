@@ -1,0 +1,30 @@
+#include "wizard/FailureReport.h"
+
+#include "services/Failure.h"
+#include "wizard/Texts.h"
+
+#include <system_error>
+
+std::wstring DescribeFailure(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Failure& known) {
+        return known.Message();
+    } catch (const std::bad_alloc&) {
+        return L"Nicht genügend Arbeitsspeicher.";
+    } catch (const std::exception& other) {
+        const std::string what = other.what();
+        return std::wstring(what.begin(), what.end());
+    } catch (...) {
+        return L"Unbekannter Fehler.";
+    }
+}
+
+void ReportUnexpectedFailure(std::exception_ptr failure) {
+    const std::wstring text = std::wstring(texts::kFailureIntro) + L"\r\n\r\n" +
+                              DescribeFailure(failure) + L"\r\n\r\n" +
+                              std::wstring(texts::kFailureOutro);
+    MessageBoxW(nullptr, text.c_str(), std::wstring(texts::kFailureTitle).c_str(),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
+    ExitProcess(kFailureExitCode);
+}

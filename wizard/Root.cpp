@@ -1,0 +1,540 @@
+#include "wizard/Root.h"
+
+#include "association/Catalogue.h"
+#include "resources/resource_ids.h"
+#include "services/Failure.h"
+#include "wizard/ControlIds.h"
+#include "wizard/FailureReport.h"
+#include "wizard/Layout.h"
+#include "wizard/Texts.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace {
+
+constexpr wchar_t kRootClass[] = L"BildkranzRoot";
+constexpr wchar_t kScreenClass[] = L"BildkranzScreen";
+constexpr wchar_t kBarClass[] = L"BildkranzButtonBar";
+
+constexpr DWORD kRootStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kRootExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// Tab and access keys descend only into children that carry WS_EX_CONTROLPARENT.
+constexpr DWORD kPanelExStyle = WS_EX_CONTROLPARENT;
+
+constexpr int kScreenCount = 3;
+constexpr int kTypeScreen = 1;
+constexpr int kVerbScreen = 2;
+constexpr int kConfirmationScreen = 3;
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HINSTANCE instance, int background) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (GetClassInfoExW(instance, name, &existing))
+        return;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(background);
+    windowClass.lpszClassName = name;
+    if (!RegisterClassExW(&windowClass))
+        throw Failure(L"Die Fensterklasse konnte nicht angemeldet werden.");
+}
+
+UniqueFont CreateUiFont(int dpi, int weight) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(9, dpi, 72);
+    font.lfWeight = weight;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(font.lfFaceName, texts::kFontFace.data(), LF_FACESIZE);
+    UniqueFont created(CreateFontIndirectW(&font));
+    if (!created)
+        throw Failure(L"Die Schrift Tahoma konnte nicht angelegt werden.");
+    return created;
+}
+
+bool IsPushButton(HWND control) {
+    wchar_t className[16]{};
+    GetClassNameW(control, className, 16);
+    if (lstrcmpiW(className, WC_BUTTONW) != 0)
+        return false;
+    const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+} // namespace
+
+Root::Root(HINSTANCE instance) : instance_(instance) {
+    Form_Initialize();
+    dpi_ = ScreenDpi();
+    CreateFontsAndIcons();
+    emblem_.emplace(instance_, IDR_EMBLEM);
+
+    RegisterClassOnce(kRootClass, WindowProc, instance_, COLOR_3DFACE);
+    RegisterClassOnce(kScreenClass, PanelProc, instance_, COLOR_3DFACE);
+    RegisterClassOnce(kBarClass, PanelProc, instance_, COLOR_WINDOW);
+
+    RECT frame{0, 0, layout::ToPixels(layout::kClientWidth, dpi_),
+               layout::ToPixels(layout::kClientHeight, dpi_)};
+    AdjustWindowRectEx(&frame, kRootStyle, FALSE, kRootExStyle);
+    window_ = CreateWindowExW(kRootExStyle, kRootClass, texts::kTitle.data(), kRootStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+    if (!window_)
+        throw Failure(L"Das Fenster konnte nicht angelegt werden.");
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    CreateControls();
+    Form_Load();
+}
+
+Root::~Root() {
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+void Root::CreateFontsAndIcons() {
+    font_ = CreateUiFont(dpi_, FW_NORMAL);
+    boldFont_ = CreateUiFont(dpi_, FW_BOLD);
+    auto loadIcon = [this](int metricX, int metricY) {
+        return UniqueIcon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP),
+                                                        IMAGE_ICON, GetSystemMetrics(metricX),
+                                                        GetSystemMetrics(metricY), 0)));
+    };
+    bigIcon_ = loadIcon(SM_CXICON, SM_CYICON);
+    smallIcon_ = loadIcon(SM_CXSMICON, SM_CYSMICON);
+}
+
+// --- Creation. Controls are created in tab order: the z-order is the order in
+// which Tab walks them.
+
+namespace {
+
+struct ControlSpec {
+    const wchar_t* className;
+    std::wstring_view text;
+    DWORD style;
+    DWORD exStyle;
+    layout::Twips place;
+    int id;
+};
+
+} // namespace
+
+static HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int dpi) {
+    const RECT place = layout::ToPixels(spec.place, dpi);
+    const std::wstring text(spec.text);
+    HWND control = CreateWindowExW(
+        spec.exStyle, spec.className, text.c_str(), WS_CHILD | spec.style, place.left, place.top,
+        place.right - place.left, place.bottom - place.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+    if (!control)
+        throw Failure(L"Ein Bedienelement des Fensters konnte nicht angelegt werden.");
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void Root::CreateControls() {
+    // The screens lie on top of each other; only one is ever visible, so their
+    // order among themselves does not matter to Tab. The bar comes last.
+    const ControlSpec screenSpec{kScreenClass, L"", WS_CLIPSIBLINGS, kPanelExStyle,
+                                 layout::kScreenPanel, 0};
+    for (int index = kScreenCount; index >= 1; --index) {
+        ControlSpec spec = screenSpec;
+        spec.id = control_id::Screen(index);
+        spec.style |= index == kTypeScreen ? WS_VISIBLE : 0;
+        pScreens(index) = CreateControl(window_, spec, font_.get(), dpi_);
+    }
+    CreateTypeScreen(pScreens(kTypeScreen));
+    CreateVerbScreen(pScreens(kVerbScreen));
+    CreateConfirmationScreen(pScreens(kConfirmationScreen));
+    CreateButtonBar();
+}
+
+void Root::CreateTypeScreen(HWND screen) {
+    lFiletyps_ = CreateControl(screen,
+                               {WC_LISTVIEWW, L"",
+                                WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
+                                    LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                                WS_EX_CLIENTEDGE, layout::kTypeList, control_id::kTypeList},
+                               font_.get(), dpi_);
+    ListView_SetExtendedListViewStyle(lFiletyps_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    RECT inside{};
+    GetClientRect(lFiletyps_, &inside);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = inside.right - inside.left;
+    ListView_InsertColumn(lFiletyps_, 0, &column);
+    for (int index = 0; index < catalogue::kFileTypeCount; ++index) {
+        std::wstring caption(catalogue::kFileTypes[index].listCaption);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = index;
+        item.pszText = caption.data();
+        ListView_InsertItem(lFiletyps_, &item);
+    }
+    CreateControl(screen,
+                  {WC_STATICW, texts::kLabel1, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
+                   layout::kLabel1, control_id::kLabel1},
+                  font_.get(), dpi_);
+    CreateControl(screen,
+                  {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem,
+                   control_id::kImage2},
+                  font_.get(), dpi_);
+}
+
+void Root::CreateVerbScreen(HWND screen) {
+    for (int slot = catalogue::kFirstVerbSlot; slot < catalogue::kFirstVerbSlot + catalogue::kVerbCount;
+         ++slot) {
+        const int row = slot - catalogue::kFirstVerbSlot;
+        verbCheckBoxes_[row] = CreateControl(
+            screen,
+            {WC_BUTTONW, catalogue::VerbAt(slot)->checkBoxCaption,
+             WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, layout::VerbCheckBox(slot),
+             control_id::VerbCheckBox(slot)},
+            font_.get(), dpi_);
+        verbTexts_[row] = CreateControl(screen,
+                                        {WC_EDITW, L"",
+                                         WS_VISIBLE | WS_TABSTOP | WS_DISABLED | ES_READONLY |
+                                             ES_AUTOHSCROLL,
+                                         WS_EX_CLIENTEDGE, layout::VerbText(slot),
+                                         control_id::VerbText(slot)},
+                                        font_.get(), dpi_);
+        SetWindowSubclass(verbTexts_[row], VerbTextProc, static_cast<UINT_PTR>(slot),
+                          reinterpret_cast<DWORD_PTR>(this));
+        verbBrowseButtons_[row] = CreateControl(
+            screen,
+            {WC_BUTTONW, texts::kBrowse, WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
+             layout::VerbBrowse(slot), control_id::VerbBrowse(slot)},
+            font_.get(), dpi_);
+    }
+    CreateControl(screen,
+                  {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem,
+                   control_id::kImage1},
+                  font_.get(), dpi_);
+}
+
+void Root::CreateConfirmationScreen(HWND screen) {
+    const DWORD labelStyle = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+    CreateControl(screen, {WC_STATICW, texts::kLabel2, labelStyle, 0, layout::kLabel2, control_id::kLabel2},
+                  boldFont_.get(), dpi_);
+    CreateControl(screen, {WC_STATICW, texts::kLabel3, labelStyle, 0, layout::kLabel3, control_id::kLabel3},
+                  font_.get(), dpi_);
+    CreateControl(screen, {WC_STATICW, texts::kLabel4, labelStyle, 0, layout::kLabel4, control_id::kLabel4},
+                  font_.get(), dpi_);
+    CreateControl(screen,
+                  {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem,
+                   control_id::kImage3},
+                  font_.get(), dpi_);
+}
+
+void Root::CreateButtonBar() {
+    pPanels_ = CreateControl(window_,
+                             {kBarClass, L"", WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS,
+                              kPanelExStyle, layout::kButtonBar, control_id::kButtonBar},
+                             font_.get(), dpi_);
+    const DWORD buttonStyle = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    bWeiter_ = CreateControl(pPanels_, {WC_BUTTONW, texts::kNext, buttonStyle, 0, layout::kNext, control_id::kNext},
+                             font_.get(), dpi_);
+    bZurück_ = CreateControl(pPanels_, {WC_BUTTONW, texts::kBack, buttonStyle, 0, layout::kBack, control_id::kBack},
+                             font_.get(), dpi_);
+    BAbbrechen_ = CreateControl(pPanels_,
+                                {WC_BUTTONW, texts::kCancel, buttonStyle, 0, layout::kCancel, control_id::kCancel},
+                                font_.get(), dpi_);
+}
+
+void Root::Show() {
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    SetForegroundWindow(window_);
+    SetFocus(lFiletyps_);
+}
+
+// --- Messages
+
+int Root::RunMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void Root::ProcessPendingEvents() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+LRESULT CALLBACK Root::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Root*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Root*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    // An exception must not unwind through the system's frames.
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        ReportUnexpectedFailure(std::current_exception());
+    }
+}
+
+// The panels pass what their controls report on to the window, where the
+// reactions live.
+LRESULT CALLBACK Root::PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+        return SendMessageW(GetAncestor(panel, GA_ROOT), message, wParam, lParam);
+    default:
+        return DefWindowProcW(panel, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK Root::VerbTextProc(HWND text, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR slot, DWORD_PTR self) {
+    if (message == WM_KEYDOWN) {
+        try {
+            const int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
+                              (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                              (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+            reinterpret_cast<Root*>(self)->tChecker_KeyDown(static_cast<int>(slot),
+                                                            static_cast<WORD>(wParam), shift);
+        } catch (...) {
+            ReportUnexpectedFailure(std::current_exception());
+        }
+    }
+    return DefSubclassProc(text, message, wParam, lParam);
+}
+
+LRESULT Root::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DRAWITEM:
+        DrawEmblem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CLOSE:
+        if (!registering_)
+            DestroyWindow(window_);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        window_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void Root::OnCommand(int id, int notification) {
+    if (id == IDOK) {
+        // The dialog manager's Enter when no default button exists.
+        PressFocusedButton();
+        return;
+    }
+    if (notification != BN_CLICKED)
+        return;
+    switch (id) {
+    case control_id::kNext:
+        bWeiter_Click();
+        return;
+    case control_id::kBack:
+        bZurück_Click();
+        return;
+    case control_id::kCancel:
+        // Escape arrives here whatever Cancel's state; a disabled Cancel is not pressed.
+        if (IsWindowEnabled(BAbbrechen_))
+            BAbbrechen_Click();
+        return;
+    default:
+        break;
+    }
+    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+        if (id == control_id::VerbCheckBox(slot))
+            cChecker_Click(slot);
+        else if (id == control_id::VerbBrowse(slot))
+            bChecker_Click(slot);
+    }
+}
+
+void Root::PressFocusedButton() {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window_, focus) && IsPushButton(focus) && IsWindowEnabled(focus))
+        SendMessageW(focus, BM_CLICK, 0, 0);
+}
+
+void Root::DrawEmblem(const DRAWITEMSTRUCT& item) const {
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_3DFACE));
+    emblem_->Draw(item.hDC, {item.rcItem.left, item.rcItem.top});
+}
+
+void Root::ShowMessage(std::wstring_view title, std::wstring_view text, UINT icon, HWND owner) {
+    const std::wstring caption(title);
+    const std::wstring body(text);
+    MessageBoxW(owner, body.c_str(), caption.c_str(), MB_OK | icon);
+}
+
+// --- Start-up and navigation
+
+void Root::Form_Initialize() { InitCommonControls(); }
+
+void Root::Form_Load() {
+    const int count = ListView_GetItemCount(lFiletyps_);
+    for (int index = 0; index < count; ++index)
+        ListView_SetCheckState(lFiletyps_, index, TRUE);
+    ListView_SetItemState(lFiletyps_, 0, LVIS_FOCUSED | LVIS_SELECTED,
+                          LVIS_FOCUSED | LVIS_SELECTED);
+    EnableWindow(bZurück_, FALSE);
+    GetAttributes();
+    ProcessPendingEvents();
+}
+
+// The panel's own visibility, whether or not the window is shown yet.
+bool Root::ScreenVisible(int index) const {
+    return (GetWindowLongPtrW(pScreens(index), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Root::ShowScreen(int index, bool visible) {
+    ShowWindow(pScreens(index), visible ? SW_SHOW : SW_HIDE);
+}
+
+int Root::TickedTypeCount() const {
+    int ticked = 0;
+    const int count = ListView_GetItemCount(lFiletyps_);
+    for (int index = 0; index < count; ++index)
+        ticked += ListView_GetCheckState(lFiletyps_, index) ? 1 : 0;
+    return ticked;
+}
+
+bool Root::AnyVerbTicked() const {
+    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+        if (Button_GetCheck(cChecker(slot)) != BST_UNCHECKED)
+            return true;
+    }
+    return false;
+}
+
+void Root::bWeiter_Click() {
+    if (ScreenVisible(kTypeScreen)) {
+        if (TickedTypeCount() == 0) {
+            ShowMessage(texts::kListWarning.title, texts::kListWarning.text, MB_ICONWARNING, window_);
+            SetFocus(lFiletyps_);
+            return;
+        }
+        ShowScreen(kVerbScreen, true);
+        ShowScreen(kTypeScreen, false);
+        EnableWindow(bZurück_, TRUE);
+    } else if (ScreenVisible(kVerbScreen)) {
+        if (!AnyVerbTicked()) {
+            ShowMessage(texts::kVerbWarning.title, texts::kVerbWarning.text, MB_ICONWARNING, window_);
+            SetFocus(cChecker(1));
+            return;
+        }
+        ShowScreen(kConfirmationScreen, true);
+        ShowScreen(kVerbScreen, false);
+        EnableWindow(bZurück_, TRUE);
+    } else if (ScreenVisible(kConfirmationScreen)) {
+        // A second click already queued finds this set and does nothing.
+        if (registering_)
+            return;
+        registering_ = true;
+        EnableWindow(bZurück_, FALSE);
+        ProcessPendingEvents();
+        SetAttributes();
+        ShowWindow(window_, SW_HIDE);
+        ProcessPendingEvents();
+        ShowMessage(texts::kSuccess.title, texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
+        ExitProcess(0);
+    }
+}
+
+void Root::bZurück_Click() {
+    if (ScreenVisible(kVerbScreen)) {
+        ShowScreen(kTypeScreen, true);
+        ShowScreen(kVerbScreen, false);
+        EnableWindow(bZurück_, FALSE);
+    } else if (ScreenVisible(kConfirmationScreen)) {
+        ShowScreen(kVerbScreen, true);
+        ShowScreen(kConfirmationScreen, false);
+        EnableWindow(bZurück_, TRUE);
+    }
+}
+
+// Ends the program at once: nothing is asked, shown or written.
+void Root::BAbbrechen_Click() { ExitProcess(0); }
+
+// --- Verb rows
+
+void Root::SetVerbTick(int slot, int state) {
+    if (Button_GetCheck(cChecker(slot)) == state)
+        return;
+    Button_SetCheck(cChecker(slot), state);
+    cChecker_Click(slot);
+}
+
+// Each step stands alone: a step that fails is skipped and the next runs.
+void Root::cChecker_Click(int slot) {
+    const BOOL ticked = Button_GetCheck(cChecker(slot)) == BST_CHECKED;
+    EnableWindow(tChecker(slot), ticked);
+    EnableWindow(bChecker(slot), ticked);
+    if (ticked && IsWindowVisible(window_))
+        SetFocus(bChecker(slot));
+}
+
+void Root::bChecker_Click(int) {}
+
+void Root::tChecker_KeyDown(int slot, WORD key, int) {
+    if (key != VK_DELETE && key != VK_BACK)
+        return;
+    SetWindowTextW(tChecker(slot), L"");
+    SetVerbTick(slot, BST_UNCHECKED);
+    SetFocus(cChecker(slot));
+}
+
+// --- Registry work
+
+void Root::GetAttributes() {}
+
+void Root::SetAttributes() {}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the window shows, to the character: trailing blanks are part of
+// the texts (each message title starts with one blank, each message text ends
+// with four).
+namespace texts {
+
+inline constexpr std::wstring_view kTitle = L"Bildkranz";
+inline constexpr std::wstring_view kFontFace = L"Tahoma";
+
+inline constexpr std::wstring_view kNext = L"&Weiter >";
+inline constexpr std::wstring_view kBack = L"< &Zurück";
+inline constexpr std::wstring_view kCancel = L"&Abbrechen";
+inline constexpr std::wstring_view kBrowse = L"...";
+
+inline constexpr std::wstring_view kLabel1 =
+    L"Geben Sie bitte die Bilddateitypen an, welche Sie den bestimmten Anwendungen zuordnen "
+    L"möchten. Die Programme und deren Funktionen werden im nächsten folgenden Schnitt abgefragt.";
+inline constexpr std::wstring_view kLabel2 =
+    L"Wenn Sie die Einstellungen jetzt übernehmen möchten, klicken Sie bitte \"Weiter\" und "
+    L"warten anschließend bis der Vorgang vollständig ausgeführt wurde.";
+inline constexpr std::wstring_view kLabel3 =
+    L"In dem Ordner von \"Bildkranz\" wird eine Datensicherungsdatei der vorhandenen "
+    L"Einstellungen in der Registrierung erstellt. Während des Vorgang werden dort Reg-Dateien "
+    L"erstellt, welche Sie gegebenenfalls wiederherstellen können.";
+inline constexpr std::wstring_view kLabel4 =
+    L"Nach Abschluss können Sie im Kontextmenü die ausgwählen Einträge finden, indem Sie eine "
+    L"Bilddatei mit der rechten Maustaste klicken.";
+
+struct Message {
+    std::wstring_view title;
+    std::wstring_view text;
+};
+
+inline constexpr Message kListWarning{
+    L" Auswahlliste überprüfen",
+    L"Es wurde keines der in der Liste vorhandenen Dateitypen zur Auswahl markiert.    "};
+inline constexpr Message kVerbWarning{
+    L" Markierungen überprüfen",
+    L"Es wurde keines der Menüeinträge für die Dateitypen zur Auswahl markiert.    "};
+inline constexpr Message kSuccess{
+    L" Registrierung erfolgreich",
+    L"Die Dateitypen wurden erfolgreich registriert und mit den Programmen verknüpft.    "};
+// Stands in place of the success message when a value could not be written.
+inline constexpr Message kIncomplete{
+    L" Registrierung unvollständig",
+    L"Einige Einträge konnten nicht in die Registrierung geschrieben werden. Bitte starten Sie "
+    L"das Programm mit Administratorrechten erneut.    "};
+
+inline constexpr std::wstring_view kFailureTitle = L" Bildkranz - Fehler";
+inline constexpr std::wstring_view kFailureIntro = L"Es ist ein unerwarteter Fehler aufgetreten:";
+inline constexpr std::wstring_view kFailureOutro = L"Das Programm wird beendet.";
+
+} // namespace texts
