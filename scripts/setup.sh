@@ -15,6 +15,8 @@ have_cmd wine || missing+=(wine)
 have_pkg wine32:i386 || missing+=(wine32:i386)
 # Runs the tests where the kernel has no 32-bit support (see wine-arch.sh).
 have_pkg wine64 || missing+=(wine64)
+# Wine's Tahoma (the window's font) and Marlett (the title bar's glyphs).
+[ -f /usr/share/wine/fonts/tahoma.ttf ] || missing+=(fonts-wine)
 have_cmd Xvfb || missing+=(xvfb)
 have_cmd xauth || missing+=(xauth)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)

@@ -16,7 +16,7 @@ template=${BILDKRANZ_WINE_TEMPLATE:-$root/build/wine-template}
 prefix=""
 while [ $# -gt 0 ]; do
     case "$1" in
-        --prefix) prefix=$2; shift 2 ;;
+        --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
         --init) shift; init_only=1 ;;
         --) shift; break ;;
         *) break ;;
@@ -69,6 +69,10 @@ create_template() {
         # A crashing test must fail, not wait for someone to close a dialog.
         WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\WineDbg' \
             /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # wine64 does not find the fonts Debian installs for Wine (Tahoma, the
+        # window's font, and Marlett, the title bar's glyphs); the prefix's own
+        # font folder is always searched.
+        cp /usr/share/wine/fonts/*.ttf "$template/drive_c/windows/Fonts/"
         WINEPREFIX=$template wineserver -w
         touch "$template/.ready"
     fi
