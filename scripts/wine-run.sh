@@ -66,6 +66,10 @@ create_template() {
         # it to an X window manager that a virtual display does not have.
         WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' \
             /v Decorated /d N /f >/dev/null 2>&1
+        # Without a window manager, a managed window waits seconds for the
+        # manager's answer each time it is shown or hidden.
+        WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' \
+            /v Managed /d N /f >/dev/null 2>&1
         # A crashing test must fail, not wait for someone to close a dialog.
         WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\WineDbg' \
             /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -65,6 +66,11 @@ struct Icon {
     static HICON invalid() { return nullptr; }
     static void close(HICON icon) { DestroyIcon(icon); }
 };
+// Memory the system hands out with CoTaskMemAlloc, such as shell item ID lists.
+template <typename Pointer> struct CoTaskMemory {
+    static Pointer invalid() { return nullptr; }
+    static void close(Pointer memory) { CoTaskMemFree(memory); }
+};
 template <typename Interface> struct Com {
     static Interface* invalid() { return nullptr; }
     static void close(Interface* object) { object->Release(); }
@@ -77,4 +83,5 @@ using UniqueFont = UniqueHandle<HFONT, handle_traits::Gdi<HFONT>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::Gdi<HBITMAP>>;
 using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::MemoryDc>;
 using UniqueIcon = UniqueHandle<HICON, handle_traits::Icon>;
-template <typename Interface> using ComPtr = UniqueHandle<Interface*, handle_traits::Com<Interface>>;
+template <typename Interface>
+using ComPtr = UniqueHandle<Interface*, handle_traits::Com<Interface>>;

@@ -41,7 +41,8 @@ TEST(UniqueHandle, ReleaseHandsOverWithoutClosing) {
 
 TEST(UniqueHandle, OwnsRealRegistryKeys) {
     UniqueKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, key.put()),
+              ERROR_SUCCESS);
     HKEY raw = key.get();
     key.reset();
     // The handle was closed: using it again fails.

@@ -21,9 +21,17 @@ inline constexpr int kImage3 = 117;
 inline constexpr int kButtonBar = 120;
 
 // Indexed 1..3 and 1..5, like the screens and verb rows they name.
-constexpr int Screen(int index) { return 130 + index; }
-constexpr int VerbCheckBox(int slot) { return 140 + slot; }
-constexpr int VerbText(int slot) { return 150 + slot; }
-constexpr int VerbBrowse(int slot) { return 160 + slot; }
+constexpr int Screen(int index) {
+    return 130 + index;
+}
+constexpr int VerbCheckBox(int slot) {
+    return 140 + slot;
+}
+constexpr int VerbText(int slot) {
+    return 150 + slot;
+}
+constexpr int VerbBrowse(int slot) {
+    return 160 + slot;
+}
 
 } // namespace control_id

@@ -49,18 +49,17 @@ Emblem::Emblem(HINSTANCE instance, int resourceId) {
     ComPtr<IWICStream> stream;
     Check(factory->CreateStream(stream.put()));
     Check(stream->InitializeFromMemory(const_cast<BYTE*>(gif.data()),
-                                             static_cast<DWORD>(gif.size())));
+                                       static_cast<DWORD>(gif.size())));
     ComPtr<IWICBitmapDecoder> decoder;
-    Check(factory->CreateDecoderFromStream(stream.get(), nullptr,
-                                                 WICDecodeMetadataCacheOnDemand, decoder.put()));
+    Check(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                           decoder.put()));
     ComPtr<IWICBitmapFrameDecode> frame;
     Check(decoder->GetFrame(0, frame.put()));
     // Premultiplied alpha is what AlphaBlend expects.
     ComPtr<IWICFormatConverter> converter;
     Check(factory->CreateFormatConverter(converter.put()));
-    Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA,
-                                      WICBitmapDitherTypeNone, nullptr, 0.0,
-                                      WICBitmapPaletteTypeCustom));
+    Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                nullptr, 0.0, WICBitmapPaletteTypeCustom));
     UINT width = 0;
     UINT height = 0;
     Check(converter->GetSize(&width, &height));

@@ -2,7 +2,9 @@
 
 namespace layout {
 
-int ToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+int ToPixels(int twips, int dpi) {
+    return MulDiv(twips, dpi, 1440);
+}
 
 RECT ToPixels(const Twips& twips, int dpi) {
     const int left = ToPixels(twips.left, dpi);

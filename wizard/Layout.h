@@ -36,9 +36,15 @@ inline constexpr Twips kLabel4{2610, 3105, 4245, 1140};
 
 // Verb rows follow each other at a pitch of 675; slot is 1..5.
 inline constexpr int kVerbRowPitch = 675;
-constexpr Twips VerbCheckBox(int slot) { return {2250, 990 + kVerbRowPitch * (slot - 1), 1800, 285}; }
-constexpr Twips VerbText(int slot) { return {2250, 1260 + kVerbRowPitch * (slot - 1), 4335, 315}; }
-constexpr Twips VerbBrowse(int slot) { return {6660, 1260 + kVerbRowPitch * (slot - 1), 465, 315}; }
+constexpr Twips VerbCheckBox(int slot) {
+    return {2250, 990 + kVerbRowPitch * (slot - 1), 1800, 285};
+}
+constexpr Twips VerbText(int slot) {
+    return {2250, 1260 + kVerbRowPitch * (slot - 1), 4335, 315};
+}
+constexpr Twips VerbBrowse(int slot) {
+    return {6660, 1260 + kVerbRowPitch * (slot - 1), 465, 315};
+}
 
 // Position and size in pixels at the given dots per inch.
 RECT ToPixels(const Twips& twips, int dpi);

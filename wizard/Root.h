@@ -65,6 +65,7 @@ private:
     // user's click does.
     void SetVerbTick(int slot, int state);
     void PressFocusedButton();
+    void EnableButton(HWND button, bool enabled);
     void ShowMessage(std::wstring_view title, std::wstring_view text, UINT icon, HWND owner);
     void DrawEmblem(const DRAWITEMSTRUCT& item) const;
 

@@ -1,0 +1,167 @@
+#include "tests/support/WindowDriver.h"
+
+#include <array>
+
+namespace driver {
+
+namespace {
+
+std::vector<MessageBoxSeen> seenBoxes;
+HHOOK activeHook = nullptr;
+
+bool HasClass(HWND window, const wchar_t* className) {
+    std::array<wchar_t, 64> name{};
+    GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+    return lstrcmpiW(name.data(), className) == 0;
+}
+
+LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        if (HasClass(box, L"#32770")) {
+            seenBoxes.push_back(ReadMessageBox(box));
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+    return CallNextHookEx(activeHook, code, wParam, lParam);
+}
+
+// Keys go to the focused window or, when none has the focus, to the active one.
+HWND FocusedWindow() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    return info.hwndFocus ? info.hwndFocus : info.hwndActive;
+}
+
+} // namespace
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+HWND FindControl(HWND root, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(child) != s->id)
+                return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool IsEnabled(HWND window) {
+    return IsWindowEnabled(window) != FALSE;
+}
+
+bool IsVisibleFlag(HWND window) {
+    return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void PostKey(UINT virtualKey) {
+    HWND focus = FocusedWindow();
+    PostMessageW(focus, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(focus, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+}
+
+void PostAltKey(wchar_t letter) {
+    constexpr LPARAM kAltDown = 1 << 29;
+    PostMessageW(FocusedWindow(), WM_SYSCHAR, static_cast<WPARAM>(towlower(letter)), kAltDown | 1);
+}
+
+void PostCharacter(wchar_t character) {
+    PostMessageW(FocusedWindow(), WM_CHAR, static_cast<WPARAM>(character), 1);
+}
+
+HeldModifiers::HeldModifiers(bool shift, bool control) {
+    GetKeyboardState(saved_);
+    BYTE state[256];
+    GetKeyboardState(state);
+    if (shift)
+        state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+    if (control)
+        state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+    SetKeyboardState(state);
+}
+
+HeldModifiers::~HeldModifiers() {
+    SetKeyboardState(saved_);
+}
+
+MessageBoxCatcher::MessageBoxCatcher() {
+    seenBoxes.clear();
+    hook_ = SetWindowsHookExW(WH_CBT, CatchMessageBox, nullptr, GetCurrentThreadId());
+    activeHook = hook_;
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+    UnhookWindowsHookEx(hook_);
+    activeHook = nullptr;
+}
+
+const std::vector<MessageBoxSeen>& MessageBoxCatcher::Seen() const {
+    return seenBoxes;
+}
+
+HWND FindMessageBox(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->processId || !IsWindowVisible(window) || !HasClass(window, L"#32770"))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+MessageBoxSeen ReadMessageBox(HWND box) {
+    MessageBoxSeen seen;
+    seen.title = WindowText(box);
+    seen.text = WindowText(GetDlgItem(box, 0xFFFF));
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+        if (!(style & WS_VISIBLE))
+            continue;
+        if (HasClass(child, L"Button"))
+            ++seen.visibleButtons;
+        else if (HasClass(child, L"Static") && (style & SS_TYPEMASK) == SS_ICON)
+            seen.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    }
+    return seen;
+}
+
+} // namespace driver

@@ -1,0 +1,112 @@
+#include "tests/support/Program.h"
+
+#include "tests/support/WindowDriver.h"
+
+#include <stdexcept>
+
+namespace driver {
+
+std::wstring BuildFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::wstring InstallProgram(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring target = folder + L"\\Bildkranz.exe";
+    if (!CopyFileW((BuildFolder() + L"\\Bildkranz.exe").c_str(), target.c_str(), FALSE))
+        throw std::runtime_error("cannot copy Bildkranz.exe");
+    return target;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+RunningProgram::RunningProgram(const std::wstring& path) {
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started))
+        throw std::runtime_error("cannot start Bildkranz.exe");
+    process_.reset(started.hProcess);
+    CloseHandle(started.hThread);
+    processId_ = started.dwProcessId;
+    threadId_ = started.dwThreadId;
+}
+
+RunningProgram::~RunningProgram() {
+    if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+HWND RunningProgram::WaitForWindow(DWORD timeoutMs) {
+    WaitFor(
+        [this] {
+            window_ = nullptr;
+            EnumThreadWindows(
+                threadId_,
+                [](HWND window, LPARAM found) -> BOOL {
+                    wchar_t name[32]{};
+                    GetClassNameW(window, name, 32);
+                    if (lstrcmpW(name, L"BildkranzRoot") != 0 || !IsWindowVisible(window))
+                        return TRUE;
+                    *reinterpret_cast<HWND*>(found) = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&window_));
+            return window_ != nullptr && Focus() != nullptr;
+        },
+        timeoutMs);
+    return window_;
+}
+
+HWND RunningProgram::WaitForMessageBox(DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitFor([&] { return (box = FindMessageBox(processId_)) != nullptr; }, timeoutMs);
+    return box;
+}
+
+DWORD RunningProgram::WaitForExit(DWORD timeoutMs) {
+    WaitFor([this] { return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+HWND RunningProgram::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(threadId_, &info);
+    return info.hwndFocus ? info.hwndFocus : info.hwndActive;
+}
+
+void RunningProgram::PostKey(UINT virtualKey) const {
+    PostMessageW(Focus(), WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(Focus(), WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+}
+
+void RunningProgram::PostAltKey(wchar_t letter) const {
+    PostMessageW(Focus(), WM_SYSCHAR, static_cast<WPARAM>(letter), (1 << 29) | 1);
+}
+
+void RunningProgram::Click(int controlId) const {
+    SendMessageW(FindControl(window_, controlId), BM_CLICK, 0, 0);
+}
+
+} // namespace driver

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "services/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The wizard as a separate process, driven from outside as a person would.
+namespace driver {
+
+// The folder of the running test program, where the build puts Bildkranz.exe.
+std::wstring BuildFolder();
+// Copies the built program into folder (created if needed); returns its path.
+std::wstring InstallProgram(const std::wstring& folder);
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::wstring& path);
+    // Ends the program if a test left it running.
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // The shown wizard window, nullptr at the deadline.
+    HWND WaitForWindow(DWORD timeoutMs = 20000);
+    HWND WaitForMessageBox(DWORD timeoutMs = 60000);
+    // The exit code, or STILL_ACTIVE at the deadline.
+    DWORD WaitForExit(DWORD timeoutMs = 20000);
+    DWORD Id() const { return processId_; }
+
+    HWND Focus() const;
+    void PostKey(UINT virtualKey) const;
+    void PostAltKey(wchar_t letter) const;
+    // Clicks the control with this id in the wizard window.
+    void Click(int controlId) const;
+
+private:
+    UniqueKernelHandle process_;
+    DWORD processId_ = 0;
+    DWORD threadId_ = 0;
+    HWND window_ = nullptr;
+};
+
+} // namespace driver

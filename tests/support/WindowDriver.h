@@ -1,0 +1,68 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Drives windows the way the system does: keys are posted to the focused
+// control and reach it through the window's own message loop; message boxes
+// are seen and closed by a hook, as a person would read and close them.
+namespace driver {
+
+// Waits for a condition, pumping messages meanwhile; false at the deadline.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// Every descendant of root with the given control id (nullptr if none).
+HWND FindControl(HWND root, int id);
+
+std::wstring WindowText(HWND window);
+bool IsEnabled(HWND window);
+bool IsVisibleFlag(HWND window); // the window's own WS_VISIBLE flag
+
+// A key as the keyboard would deliver it to the focused control.
+void PostKey(UINT virtualKey);
+// Alt together with a letter: the access key of a control.
+void PostAltKey(wchar_t letter);
+void PostCharacter(wchar_t character);
+
+// Holds Shift and/or Control down for this thread while it lives.
+class HeldModifiers {
+public:
+    HeldModifiers(bool shift, bool control);
+    ~HeldModifiers();
+    HeldModifiers(const HeldModifiers&) = delete;
+    HeldModifiers& operator=(const HeldModifiers&) = delete;
+
+private:
+    BYTE saved_[256]{};
+};
+
+struct MessageBoxSeen {
+    std::wstring title;
+    std::wstring text;
+    HICON icon = nullptr;
+    int visibleButtons = 0;
+};
+
+// While it lives, every message box this thread opens is recorded and closed
+// with its OK button.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    const std::vector<MessageBoxSeen>& Seen() const;
+
+private:
+    HHOOK hook_ = nullptr;
+};
+
+// The visible message box (class #32770) of a process, for driving another program.
+HWND FindMessageBox(DWORD processId);
+MessageBoxSeen ReadMessageBox(HWND box);
+
+} // namespace driver
