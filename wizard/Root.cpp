@@ -2,7 +2,12 @@
 
 #include "association/Catalogue.h"
 #include "resources/resource_ids.h"
+#include "services/ComDlgDll.h"
 #include "services/Failure.h"
+#include "services/FileDirPath.h"
+#include "services/ProgramChoice.h"
+#include "services/SpecialFolders.h"
+#include "services/WindowsOrdner.h"
 #include "wizard/ControlIds.h"
 #include "wizard/FailureReport.h"
 #include "wizard/Layout.h"
@@ -10,6 +15,9 @@
 
 #include <commctrl.h>
 #include <windowsx.h>
+
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -523,7 +531,36 @@ void Root::cChecker_Click(int slot) {
         SetFocus(bChecker(slot));
 }
 
-void Root::bChecker_Click(int) {}
+namespace {
+
+constexpr int kProgramFilesFolder = 38; // CSIDL_PROGRAM_FILES
+constexpr wchar_t kProgramDialogTitle[] = L"Anwendung auswählen";
+constexpr wchar_t kProgramDialogFilter[] = L"Programme|*.exe; *.com; *.bat|Alle Dateitypen|*.*";
+constexpr wchar_t kProgramDialogExtension[] = L"exe";
+
+std::wstring WindowText(HWND control) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+} // namespace
+
+// The dialog starts in the folder of the program the row names, else in the
+// program files folder. A cancel leaves the row as it was.
+void Root::bChecker_Click(int slot) {
+    std::wstring folder = SpecialFolders::SpecialFolderPath(kProgramFilesFolder);
+    if (folder.empty())
+        folder = WindowsOrdner::WindowsDirectory();
+    const std::wstring current = WindowText(tChecker(slot));
+    if (!current.empty())
+        folder = FileDirPath::DirectoryOfPath(current);
+    const std::wstring name = ComDlgDll::OpenFileDialog(
+        window_, kProgramDialogTitle, folder, L"", kProgramDialogFilter, kProgramDialogExtension);
+    if (const auto program = ProgramChoice::ChosenProgramPath(std::move(folder), name))
+        SetWindowTextW(tChecker(slot), program->c_str());
+}
 
 void Root::tChecker_KeyDown(int slot, WORD key, int) {
     if (key != VK_DELETE && key != VK_BACK)
