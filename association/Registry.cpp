@@ -1,0 +1,186 @@
+#include "association/Registry.h"
+
+#include "services/UniqueHandle.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace Registry {
+
+static_assert((KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) == kReadAccess);
+static_assert((KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS |
+               KEY_NOTIFY | KEY_CREATE_LINK) == kWriteAccess);
+
+namespace {
+
+Truth ToTruth(bool condition) {
+    return condition ? kTrue : kFalse;
+}
+
+// The platform reads names up to their first zero, so a name with a zero
+// inside would silently address a different key or value.
+std::optional<std::wstring> Terminated(std::wstring_view text) {
+    if (text.find(L'\0') != std::wstring_view::npos)
+        return std::nullopt;
+    return std::wstring(text);
+}
+
+UniqueKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
+    // The handle is taken over only on success: what a failed call leaves in
+    // its out argument is not a handle to close.
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS)
+        return UniqueKey();
+    return UniqueKey(opened);
+}
+
+void AppendLittleEndian(std::vector<BYTE>& bytes, std::uint32_t number) {
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<BYTE>(number >> shift));
+}
+
+struct Data {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+};
+
+std::optional<Data> Encode(const Value& value) {
+    Data data;
+    if (const auto* small = std::get_if<std::int16_t>(&value)) {
+        data.type = REG_DWORD;
+        AppendLittleEndian(data.bytes, static_cast<std::uint32_t>(std::int32_t{*small}));
+    } else if (const auto* number = std::get_if<std::int32_t>(&value)) {
+        data.type = REG_BINARY;
+        AppendLittleEndian(data.bytes, static_cast<std::uint32_t>(*number));
+    } else if (const auto* given = std::get_if<std::wstring>(&value)) {
+        std::wstring text = *given;
+        data.type = REG_SZ;
+        if (text.find(L'\r') != std::wstring::npos) {
+            data.type = REG_MULTI_SZ;
+            if (!text.ends_with(L"\r\n"))
+                text += L"\r\n";
+        }
+        // Stored as one piece with one terminator, not split at the line breaks.
+        if (text.size() >= MAXDWORD / sizeof(wchar_t))
+            return std::nullopt;
+        const auto* first = reinterpret_cast<const BYTE*>(text.c_str());
+        data.bytes.assign(first, first + (text.size() + 1) * sizeof(wchar_t));
+    } else {
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+bool Readable(DWORD type, DWORD size) {
+    return IsText(type) || ((type == REG_DWORD || type == REG_BINARY) && size <= 4);
+}
+
+std::optional<Data> Read(HKEY key, const std::wstring& name) {
+    // The value may change between asking for its size and reading it.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            !Readable(type, size))
+            return std::nullopt;
+        // One spare byte keeps the buffer non-null for an empty value: a null
+        // buffer would only ask for the size again.
+        std::vector<BYTE> bytes(size + 1);
+        DWORD read = size;
+        const LSTATUS status =
+            RegQueryValueExW(key, name.c_str(), nullptr, &type, bytes.data(), &read);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS || !Readable(type, read) || read > size)
+            return std::nullopt;
+        bytes.resize(read);
+        return Data{type, std::move(bytes)};
+    }
+    return std::nullopt;
+}
+
+Value Decode(const Data& data) {
+    if (IsText(data.type)) {
+        // A trailing odd byte is half a character; it is dropped, not read past.
+        std::wstring text(data.bytes.size() / sizeof(wchar_t), L'\0');
+        std::copy_n(data.bytes.begin(), text.size() * sizeof(wchar_t),
+                    reinterpret_cast<BYTE*>(text.data()));
+        text += L' ';
+        return text;
+    }
+    std::uint32_t number = 0;
+    for (std::size_t i = 0; i < data.bytes.size(); ++i)
+        number |= std::uint32_t{data.bytes[i]} << (8 * i);
+    return static_cast<std::int32_t>(number);
+}
+
+} // namespace
+
+Truth KeyExists(HKEY root, std::wstring_view path) {
+    const auto name = Terminated(path);
+    return ToTruth(name && OpenKey(root, *name, kReadAccess));
+}
+
+Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass) {
+    const auto name = Terminated(path);
+    auto classText = Terminated(keyClass);
+    if (!name || !classText)
+        return kFalse;
+    // Wine gives an existing key the class passed here, Windows keeps the old
+    // one; asking first keeps the class untouched on both.
+    if (OpenKey(root, *name, kWriteAccess))
+        return kFalse;
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(root, name->c_str(), 0, classText->data(), 0, kWriteAccess, nullptr,
+                        &created, &disposition) != ERROR_SUCCESS)
+        return kFalse;
+    const UniqueKey key(created);
+    // A failed flush leaves the key created all the same; the answer only says
+    // whether it is new.
+    RegFlushKey(key.get());
+    return ToTruth(disposition == REG_CREATED_NEW_KEY);
+}
+
+Truth DeleteKey(HKEY root, std::wstring_view path) {
+    const auto name = Terminated(path);
+    // An empty path would name the root key itself.
+    if (!name || name->empty())
+        return kFalse;
+    return ToTruth(RegDeleteKeyW(root, name->c_str()) == ERROR_SUCCESS);
+}
+
+Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, const Value& value) {
+    const auto name = Terminated(path);
+    const auto valueText = Terminated(valueName);
+    const auto data = Encode(value);
+    if (!name || !valueText || !data)
+        return kFalse;
+    const UniqueKey key = OpenKey(root, *name, kWriteAccess);
+    if (!key)
+        return kFalse;
+    return ToTruth(RegSetValueExW(key.get(), valueText->c_str(), 0, data->type, data->bytes.data(),
+                                  static_cast<DWORD>(data->bytes.size())) == ERROR_SUCCESS);
+}
+
+Truth GetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, Value& value) {
+    const auto name = Terminated(path);
+    const auto valueText = Terminated(valueName);
+    if (!name || !valueText)
+        return kFalse;
+    const UniqueKey key = OpenKey(root, *name, kReadAccess);
+    if (!key)
+        return kFalse;
+    const auto data = Read(key.get(), *valueText);
+    if (!data)
+        return kFalse;
+    value = Decode(*data);
+    return kTrue;
+}
+
+} // namespace Registry

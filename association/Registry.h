@@ -1,0 +1,49 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+// The only code that touches the registry. Every operation opens and closes
+// its own key, so no handle outlives a call. Results are the platform's truth
+// values (-1 true, 0 false) because the callers combine them as such.
+namespace Registry {
+
+using Truth = std::int16_t;
+inline constexpr Truth kTrue = -1;
+inline constexpr Truth kFalse = 0;
+
+// std::monostate and double stand for value types the registry layer cannot
+// write; SetValue refuses them.
+using Value = std::variant<std::monostate, std::int16_t, std::int32_t, std::wstring, double>;
+
+// KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY: reading needs no
+// standard rights, so a key whose access list grants only these still reads.
+inline constexpr REGSAM kReadAccess = 0x19;
+// The six key-specific rights and no standard rights (no DELETE, WRITE_DAC...).
+inline constexpr REGSAM kWriteAccess = 0x3F;
+
+Truth KeyExists(HKEY root, std::wstring_view path);
+
+// True only when the key was new; an existing key keeps its class.
+Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass);
+
+// A key with sub-keys is refused and stays as it was.
+Truth DeleteKey(HKEY root, std::wstring_view path);
+
+// Never creates the key. int16 is stored as REG_DWORD, int32 as its four
+// little-endian bytes in REG_BINARY. Text is REG_SZ with one terminating zero;
+// text with a carriage return becomes REG_MULTI_SZ, ending in CR LF, with the
+// same single terminator. Other variant types write nothing and give false.
+Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, const Value& value);
+
+// Text values come back exactly as stored (zeros kept, nothing expanded) with
+// one blank appended; REG_DWORD and REG_BINARY of at most four bytes come back
+// as int32. Any other type, a longer binary or a failure gives false and
+// leaves `value` untouched.
+Truth GetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, Value& value);
+
+} // namespace Registry

@@ -1,0 +1,312 @@
+#include "association/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <sddl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+using Registry::kFalse;
+using Registry::kTrue;
+using Registry::Value;
+
+namespace {
+
+constexpr std::wstring_view kBase = L"Software\\BildkranzTest";
+
+std::wstring Path(std::wstring_view tail) {
+    return std::wstring(kBase) + L'\\' + std::wstring(tail);
+}
+
+// Each test owns the keys below its own name and starts without them.
+std::wstring FreshKey(std::wstring_view name) {
+    const std::wstring path = Path(name);
+    const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+    EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    return path;
+}
+
+bool Exists(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+struct Stored {
+    DWORD type = REG_NONE;
+    std::string bytes;
+};
+
+// What a program that reads through the ANSI functions sees.
+std::optional<Stored> ReadAnsi(const std::wstring& path, const char* name) {
+    const std::string narrowPath(path.begin(), path.end());
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    Stored stored;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExA(key, name, nullptr, &stored.type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        stored.bytes.resize(size);
+        status = RegQueryValueExA(key, name, nullptr, &stored.type,
+                                  reinterpret_cast<BYTE*>(stored.bytes.data()), &size);
+        stored.bytes.resize(size);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return std::nullopt;
+    return stored;
+}
+
+void WriteRaw(const std::wstring& path, const wchar_t* name, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    // A non-zero character just past the data: given a zero there, the
+    // platform would count it as the forgotten terminator of a text value.
+    const std::string guarded = bytes + "!!";
+    EXPECT_EQ(RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+std::string Bytes(std::wstring_view text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// Replaces the key's access list; "D:P(A;;0x19;;;WD)" grants everyone 0x19 and nothing more.
+void Restrict(const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    RegCloseKey(key);
+    LocalFree(descriptor);
+}
+
+const Value kUntouched = L"unber\u00FChrt"s;
+
+} // namespace
+
+TEST(RegistryKeyExists, TellsPresentFromAbsentKeys) {
+    const std::wstring path = FreshKey(L"Exists");
+    EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path), kTrue);
+    EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path + L"\\Missing"), kFalse);
+    EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes"), kTrue);
+}
+
+TEST(RegistryCreateKey, OnlyANewKeyCountsAndAnExistingOneKeepsItsClass) {
+    const std::wstring path = FreshKey(L"Create") + L"\\Neu\\Tiefer";
+    EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, path, L"ErsteKlasse"), kTrue);
+    EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, path, L"ZweiteKlasse"), kFalse);
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    wchar_t keyClass[64] = L"";
+    DWORD length = 64;
+    EXPECT_EQ(RegQueryInfoKeyW(key, keyClass, &length, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_STREQ(keyClass, L"ErsteKlasse");
+}
+
+TEST(RegistryDeleteKey, RemovesOnlyAKeyWithoutSubKeys) {
+    const std::wstring parent = FreshKey(L"Delete");
+    const std::wstring child = parent + L"\\Kind";
+    ASSERT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, child, L""), kTrue);
+    ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, parent, L"", L"bleibt"s), kTrue);
+
+    EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, parent), kFalse);
+    EXPECT_TRUE(Exists(child));
+    EXPECT_EQ(ReadAnsi(parent, nullptr).value().bytes, "bleibt\0"s);
+
+    EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, child), kTrue);
+    EXPECT_FALSE(Exists(child));
+    EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, child), kFalse);
+    EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, parent), kTrue);
+    EXPECT_FALSE(Exists(parent));
+}
+
+TEST(RegistryNames, AZeroInsideANameAddressesNothing) {
+    // The platform would read such a name only up to the zero and act on a
+    // different key or value.
+    const std::wstring path = FreshKey(L"Zero");
+    const std::wstring cut = path + L"\\Neu";
+    const std::wstring withZero = cut + L"\0Rest"s;
+    Value value = kUntouched;
+
+    EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path + L"\0Rest"s), kFalse);
+    EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, withZero, L""), kFalse);
+    EXPECT_FALSE(Exists(cut));
+    EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, path + L"\0Rest"s), kFalse);
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert\0Rest"sv, L"x"s), kFalse);
+    EXPECT_FALSE(ReadAnsi(path, "Wert"));
+    ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"x"s), kTrue);
+    EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert\0Rest"sv, value), kFalse);
+    EXPECT_EQ(value, kUntouched);
+    // The root key itself is never the target of a delete.
+    EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, L""), kFalse);
+}
+
+TEST(RegistrySetValue, StoresTheLayoutsAnAnsiReaderExpects) {
+    const std::wstring path = FreshKey(L"Layouts");
+    const struct {
+        const char* name;
+        Value value;
+        DWORD type;
+        std::string bytes;
+    } cases[] = {
+        {"abc", L"abc"s, REG_SZ, "abc\0"s},
+        {"cr inside", L"a\rb"s, REG_MULTI_SZ, "a\rb\r\n\0"s},
+        {"ends with cr lf", L"a\r\n"s, REG_MULTI_SZ, "a\r\n\0"s},
+        {"ends with cr", L"a\r"s, REG_MULTI_SZ, "a\r\r\n\0"s},
+        {"lf only", L"a\nb"s, REG_SZ, "a\nb\0"s},
+        {"empty text", L""s, REG_SZ, "\0"s},
+        {"int16", std::int16_t{5}, REG_DWORD, "\x05\0\0\0"s},
+        {"negative int16 widens with its sign", std::int16_t{-2}, REG_DWORD, "\xFE\xFF\xFF\xFF"s},
+        {"int32", std::int32_t{5}, REG_BINARY, "\x05\0\0\0"s},
+        {"int32 little-endian", std::int32_t{0x01020304}, REG_BINARY, "\x04\x03\x02\x01"s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", c.value), kTrue);
+        const auto stored = ReadAnsi(path, "Wert");
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->type, c.type);
+        EXPECT_EQ(stored->bytes, c.bytes);
+    }
+}
+
+TEST(RegistrySetValue, WritesTheDefaultValueUnderAnEmptyName) {
+    const std::wstring path = FreshKey(L"Default");
+    ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"", L"ACDC_PNG"s), kTrue);
+    const auto stored = ReadAnsi(path, nullptr);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored->bytes, "ACDC_PNG\0"s);
+}
+
+TEST(RegistrySetValue, RefusesAMissingKeyAndOtherTypesWithoutWriting) {
+    const std::wstring path = FreshKey(L"Refused");
+    ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"alt"s), kTrue);
+
+    EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path + L"\\Fehlt", L"Wert", L"neu"s), kFalse);
+    EXPECT_FALSE(Exists(path + L"\\Fehlt"));
+
+    const struct {
+        const char* name;
+        Value value;
+    } others[] = {{"empty variant", std::monostate{}}, {"double", 2.5}};
+    for (const auto& other : others) {
+        SCOPED_TRACE(other.name);
+        EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", other.value), kFalse);
+        EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Neu", other.value), kFalse);
+        EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "alt\0"s);
+        EXPECT_FALSE(ReadAnsi(path, "Neu"));
+    }
+}
+
+TEST(RegistryGetValue, ReadsEachTypeAsStored) {
+    const std::wstring path = FreshKey(L"Types");
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+        std::optional<Value> expected; // nothing: false, value untouched
+    } cases[] = {
+        {"text with its terminator", REG_SZ, Bytes(L"abc\0"sv), L"abc\0 "s},
+        {"text without terminator", REG_SZ, Bytes(L"abc"), L"abc "s},
+        {"text of zero bytes", REG_SZ, "", L" "s},
+        {"odd byte count drops the half character", REG_SZ, "a\0b\0c"s, L"ab "s},
+        {"expandable text is not expanded", REG_EXPAND_SZ, Bytes(L"%WINDIR%\0"sv), L"%WINDIR%\0 "s},
+        {"multi text keeps its zeros", REG_MULTI_SZ, Bytes(L"a\0b\0\0"sv), L"a\0b\0\0 "s},
+        {"dword", REG_DWORD, "\x07\0\0\0"s, std::int32_t{7}},
+        {"dword all ones", REG_DWORD, "\xFF\xFF\xFF\xFF"s, std::int32_t{-1}},
+        {"two binary bytes fill the low bytes", REG_BINARY, "\x01\x02"s, std::int32_t{513}},
+        {"four binary bytes", REG_BINARY, "\x04\x03\x02\x01"s, std::int32_t{0x01020304}},
+        {"empty binary", REG_BINARY, "", std::int32_t{0}},
+        {"five binary bytes", REG_BINARY, "\x01\x02\x03\x04\x05"s, std::nullopt},
+        {"qword", REG_QWORD, "\x01\0\0\0\0\0\0\0"s, std::nullopt},
+        {"none", REG_NONE, "\x01"s, std::nullopt},
+        {"big-endian dword", REG_DWORD_BIG_ENDIAN, "\0\0\0\x07"s, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteRaw(path, L"Wert", c.type, c.bytes);
+        Value value = kUntouched;
+        EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value),
+                  c.expected ? kTrue : kFalse);
+        EXPECT_EQ(value, c.expected.value_or(kUntouched));
+    }
+}
+
+TEST(RegistryGetValue, AMissingValueOrKeyLeavesTheValueUntouched) {
+    const std::wstring path = FreshKey(L"Missing");
+    Value value = kUntouched;
+    EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Fehlt", value), kFalse);
+    EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"", value), kFalse);
+    EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path + L"\\Fehlt", L"", value), kFalse);
+    EXPECT_EQ(value, kUntouched);
+}
+
+TEST(RegistryRoundTrip, TextOutsideTheWesternCodePageSurvives) {
+    const std::wstring path = FreshKey(L"Unicode");
+    const std::wstring texts[] = {
+        L"C:\\\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u044B\\\u017D.exe \"%1\"",
+        L"\u00D6&ffnen",
+        L"\u6F22\u5B57\r\u20AC",
+    };
+    for (const std::wstring& text : texts) {
+        SCOPED_TRACE(std::string(text.begin(), text.end()));
+        ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"\u00DC\u0411", text), kTrue);
+        Value value;
+        ASSERT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"\u00DC\u0411", value), kTrue);
+        const std::wstring stored = text.find(L'\r') == std::wstring::npos ? text : text + L"\r\n";
+        EXPECT_EQ(value, Value(stored + L'\0' + L' '));
+    }
+}
+
+TEST(RegistryRoundTrip, SmallIntegersComeBackAsInt32) {
+    const std::wstring path = FreshKey(L"Integers");
+    for (std::int16_t number : {std::int16_t{0}, std::int16_t{5}, std::int16_t{-1}}) {
+        SCOPED_TRACE(number);
+        ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Zahl", number), kTrue);
+        Value value;
+        ASSERT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Zahl", value), kTrue);
+        EXPECT_EQ(value, Value(std::int32_t{number}));
+    }
+}
+
+TEST(RegistryAccess, ReadingNeedsOnlyTheThreeReadRightsAndWritingNoStandardRights) {
+    const std::wstring path = FreshKey(L"Access");
+    ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"alt"s), kTrue);
+
+    Restrict(path, L"D:P(A;;0x19;;;WD)");
+    Value value;
+    EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path), kTrue);
+    EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value), kTrue);
+    EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kFalse);
+    EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "alt\0"s);
+
+    Restrict(path, L"D:P(A;;0x3F;;;WD)");
+    EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kTrue);
+    EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "neu\0"s);
+
+    Restrict(path, L"D:P(A;;KA;;;WD)");
+}
