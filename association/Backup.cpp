@@ -1,0 +1,259 @@
+#include "association/Backup.h"
+
+#include "association/Registry.h"
+#include "services/Failure.h"
+#include "services/UniqueHandle.h"
+
+#include <optional>
+#include <string>
+
+namespace Backup {
+
+namespace {
+
+constexpr std::wstring_view kClassesKey = L"Software\\Classes";
+constexpr std::wstring_view kRootName = L"HKEY_LOCAL_MACHINE\\";
+
+// File times count 100 ns steps. FAT keeps write times to 2 s, and Linux
+// stamps files from a clock a tick behind the one GetSystemTimeAsFileTime
+// reads, so a file written just after the start may look a little older.
+constexpr ULONGLONG kTimeGranularity = 2ULL * 10'000'000ULL;
+
+bool EndsWithSeparator(std::wstring_view path) {
+    return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
+}
+
+std::wstring Join(std::wstring_view folder, std::wstring_view name) {
+    std::wstring path(folder);
+    if (!path.empty() && !EndsWithSeparator(path))
+        path += L'\\';
+    return path += name;
+}
+
+std::wstring_view WithoutDot(std::wstring_view extension) {
+    if (extension.starts_with(L'.'))
+        extension.remove_prefix(1);
+    return extension;
+}
+
+std::wstring ExtensionKey(std::wstring_view extension) {
+    return std::wstring(kClassesKey) + L'\\' + std::wstring(extension);
+}
+
+std::wstring CommandLine(const std::wstring& file, const std::wstring& key) {
+    return L"Regedit.exe /e \"" + file + L"\" \"" + std::wstring(kRootName) + key + L'"';
+}
+
+[[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
+    throw Failure(L"Die Sicherung „" + file + L"“ konnte nicht erstellt werden: " + reason);
+}
+
+std::wstring Code(DWORD code) {
+    if (code < 0x10000)
+        return std::to_wstring(code);
+    // Large codes are status values, which read better in hexadecimal.
+    std::wstring hex = L"0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];
+    return hex;
+}
+
+ULONGLONG Ticks(const FILETIME& time) {
+    return (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+ULONGLONG Now() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return Ticks(now);
+}
+
+// The last write time of a non-empty file; nothing for a folder, an empty
+// file or no file.
+std::optional<ULONGLONG> WrittenFile(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0))
+        return std::nullopt;
+    return Ticks(data.ftLastWriteTime);
+}
+
+std::wstring EditorPath(const std::wstring& file) {
+    // The full path keeps the ordinary program search, which looks in this
+    // program's own folder first, from running a planted Regedit.exe.
+    const UINT size = GetWindowsDirectoryW(nullptr, 0);
+    std::wstring folder(size, L'\0');
+    const UINT length = size == 0 ? 0 : GetWindowsDirectoryW(folder.data(), size);
+    if (length == 0 || length >= size)
+        Fail(file, L"Der Windows-Ordner, in dem der Registrierungs-Editor liegt, konnte nicht "
+                   L"ermittelt werden.");
+    folder.resize(length);
+    return Join(folder, L"regedit.exe");
+}
+
+enum class Ending { Ended, TimedOut, WaitFailed };
+
+Ending WaitForEnd(HANDLE process, const ExportWait& wait) {
+    const bool limited = wait.timeoutMs != INFINITE;
+    const ULONGLONG deadline = GetTickCount64() + wait.timeoutMs;
+    for (;;) {
+        DWORD remaining = INFINITE;
+        if (limited) {
+            const ULONGLONG now = GetTickCount64();
+            // Past the deadline a steady stream of messages must not keep the
+            // loop going: look once more at the process and stop.
+            if (now >= deadline)
+                return WaitForSingleObject(process, 0) == WAIT_OBJECT_0 ? Ending::Ended
+                                                                        : Ending::TimedOut;
+            remaining = static_cast<DWORD>(deadline - now);
+        }
+        const DWORD result =
+            wait.processPendingEvents
+                ? MsgWaitForMultipleObjects(1, &process, FALSE, remaining, QS_ALLINPUT)
+                : WaitForSingleObject(process, remaining);
+        if (result == WAIT_OBJECT_0)
+            return Ending::Ended;
+        if (result == WAIT_OBJECT_0 + 1 && wait.processPendingEvents)
+            wait.processPendingEvents();
+        else if (result == WAIT_TIMEOUT)
+            return Ending::TimedOut;
+        else
+            return Ending::WaitFailed;
+    }
+}
+
+void Export(const std::wstring& file, const std::wstring& key, const ExportWait& wait) {
+    // A key that is not there yet has no old state to lose. Asking the editor
+    // to export it would fail (Windows' editor even waits for a message box
+    // to be closed), and the type could never be registered.
+    if (!Registry::KeyExists(HKEY_LOCAL_MACHINE, key))
+        return;
+
+    const std::wstring editor = EditorPath(file);
+    std::wstring commandLine = CommandLine(file, key);
+    const std::optional<ULONGLONG> before = WrittenFile(file);
+    const ULONGLONG start = Now();
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION started{};
+    // CreateProcessW may write into the command line, so it gets its own copy.
+    if (!CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started))
+        Fail(file, L"Der Registrierungs-Editor „" + editor +
+                       L"“ konnte nicht gestartet werden (Systemfehler " + Code(GetLastError()) +
+                       L").");
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+
+    switch (WaitForEnd(process.get(), wait)) {
+    case Ending::Ended:
+        break;
+    case Ending::TimedOut:
+        // Ended and waited for, so that it no longer holds or writes the file.
+        TerminateProcess(process.get(), ERROR_TIMEOUT);
+        WaitForSingleObject(process.get(), 10'000);
+        Fail(file, L"Der Registrierungs-Editor war nach " +
+                       std::to_wstring((ULONGLONG{wait.timeoutMs} + 999) / 1000) +
+                       L" Sekunden noch nicht fertig und wurde beendet.");
+    case Ending::WaitFailed:
+        Fail(file, L"Auf das Ende des Registrierungs-Editors konnte nicht gewartet werden "
+                   L"(Systemfehler " +
+                       Code(GetLastError()) + L").");
+    }
+
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.get(), &exitCode))
+        Fail(file, L"Das Ergebnis des Registrierungs-Editors konnte nicht abgefragt werden.");
+    if (exitCode != 0)
+        Fail(file,
+             L"Der Registrierungs-Editor hat mit dem Fehlercode " + Code(exitCode) + L" geendet.");
+
+    // Wine's editor ends with 0 even when it could not write: only the file
+    // tells. An unchanged file from an earlier export is no backup of now.
+    const std::optional<ULONGLONG> written = WrittenFile(file);
+    if (!written || *written + kTimeGranularity < start || (before && *written == *before))
+        Fail(file, L"Der Registrierungs-Editor hat die Datei nicht geschrieben.");
+}
+
+void CheckExtension(std::wstring_view extension) {
+    constexpr std::wstring_view kForbidden = L"\\/:*?\"<>|.";
+    bool valid = extension.size() >= 2 && extension.front() == L'.';
+    for (wchar_t c : WithoutDot(extension))
+        valid = valid && c >= 32 && kForbidden.find(c) == std::wstring_view::npos;
+    if (!valid)
+        throw Failure(L"Die Dateiendung „" + std::wstring(extension) +
+                      L"“ ist ungültig; für sie kann keine Sicherung erstellt werden.");
+}
+
+} // namespace
+
+std::wstring BackupFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            throw Failure(L"Der Ordner des Programms konnte nicht ermittelt werden.");
+        // A full buffer means the path was cut short.
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() > 0x10000)
+            throw Failure(L"Der Pfad des Programms ist zu lang.");
+        path.resize(path.size() * 2);
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos)
+        throw Failure(L"Der Ordner des Programms konnte nicht ermittelt werden.");
+    path.resize(separator);
+    // A drive's root keeps its backslash: "C:" alone is the drive's current folder.
+    if (path.ends_with(L':'))
+        path += L'\\';
+    return path;
+}
+
+std::wstring ClassesBackupFile(std::wstring_view folder) {
+    return Join(folder, L"Temp 0_Classes.reg");
+}
+
+std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
+                                 std::wstring_view extension) {
+    // Widened first: listIndex + 1 must not overflow.
+    const std::wstring number = std::to_wstring(static_cast<long long>(listIndex) + 1);
+    return Join(folder, L"Temp " + number + L'_' + std::wstring(WithoutDot(extension)) + L".reg");
+}
+
+std::wstring ClassesExportCommandLine(std::wstring_view folder) {
+    return CommandLine(ClassesBackupFile(folder), std::wstring(kClassesKey));
+}
+
+std::wstring ExtensionExportCommandLine(std::wstring_view folder, int listIndex,
+                                        std::wstring_view extension) {
+    return CommandLine(ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension));
+}
+
+void ExportAllClasses(const ExportWait& wait) {
+    ExportAllClasses(BackupFolder(), wait);
+}
+
+void ExportExtension(int listIndex, std::wstring_view extension, const ExportWait& wait) {
+    ExportExtension(BackupFolder(), listIndex, extension, wait);
+}
+
+void ExportAllClasses(std::wstring_view folder, const ExportWait& wait) {
+    Export(ClassesBackupFile(folder), std::wstring(kClassesKey), wait);
+}
+
+void ExportExtension(std::wstring_view folder, int listIndex, std::wstring_view extension,
+                     const ExportWait& wait) {
+    // The extension becomes part of a file name and of a quoted argument.
+    CheckExtension(extension);
+    Export(ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension), wait);
+}
+
+} // namespace Backup

@@ -1,0 +1,353 @@
+#include "association/Backup.h"
+#include "services/Failure.h"
+#include "services/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+constexpr const wchar_t* kEditor = L"C:\\windows\\regedit.exe";
+
+std::string Narrow(std::wstring_view text) {
+    std::string narrow;
+    for (wchar_t c : text)
+        narrow += c < 128 ? static_cast<char>(c) : '?';
+    return narrow;
+}
+
+// Where the build put this test and its helper programs.
+std::wstring Helper(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring self = path;
+    return self.substr(0, self.find_last_of(L'\\') + 1) + name;
+}
+
+// A new folder of the test's own; its path has blanks.
+std::wstring NewFolder(const std::wstring& name) {
+    CreateDirectoryW(L"C:\\Mit Leerzeichen", nullptr);
+    const std::wstring folder = L"C:\\Mit Leerzeichen\\" + name;
+    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Narrow(folder);
+    return folder;
+}
+
+// Exports and the helpers' notes are UTF-16LE, exports with a byte order mark.
+std::wstring ReadText(const std::wstring& path) {
+    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+        return L"";
+    const UniqueKernelHandle file(opened);
+    std::wstring text(GetFileSize(file.get(), nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
+             nullptr);
+    if (text.starts_with(L'\xFEFF'))
+        text.erase(0, 1);
+    return text;
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::wistringstream stream(text);
+    for (std::wstring line; std::getline(stream, line);)
+        lines.push_back(line.ends_with(L'\r') ? line.substr(0, line.size() - 1) : line);
+    return lines;
+}
+
+// By content: Wine's editor orders values differently from Windows'.
+::testing::AssertionResult HoldsLine(const std::wstring& file, const std::wstring& wanted) {
+    for (const std::wstring& line : Lines(ReadText(file)))
+        if (line == wanted)
+            return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << Narrow(file) << " lacks the line " << Narrow(wanted);
+}
+
+::testing::AssertionResult FailsNaming(const std::function<void()>& exportRun,
+                                       const std::wstring& file) {
+    try {
+        exportRun();
+    } catch (const Failure& failure) {
+        if (failure.Message().find(L"\u201E" + file + L"\u201C") == std::wstring::npos)
+            return ::testing::AssertionFailure()
+                   << "the message does not name the file: " << Narrow(failure.Message());
+        return ::testing::AssertionSuccess() << Narrow(failure.Message());
+    }
+    return ::testing::AssertionFailure() << "the export did not fail";
+}
+
+// Counts the calls and takes the messages from the queue, as the window does.
+Backup::ExportWait CountingWait(int& calls) {
+    Backup::ExportWait wait;
+    wait.processPendingEvents = [&calls] {
+        ++calls;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    };
+    return wait;
+}
+
+void CreatePngKey() {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.png", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring value = L"pngfile";
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+// Puts the fake editor in the Windows folder in place of the real one, or
+// only moves the real one aside, and puts the real one back at the end.
+class EditorSwap {
+public:
+    explicit EditorSwap(const wchar_t* fakeMode) {
+        EXPECT_TRUE(MoveFileW(kEditor, kAside));
+        if (fakeMode != nullptr) {
+            EXPECT_TRUE(CopyFileW(Helper(L"fake_regedit.exe").c_str(), kEditor, FALSE));
+            SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", fakeMode);
+        }
+    }
+    ~EditorSwap() {
+        SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", nullptr);
+        DeleteFileW(kEditor);
+        EXPECT_TRUE(MoveFileW(kAside, kEditor));
+    }
+    EditorSwap(const EditorSwap&) = delete;
+    EditorSwap& operator=(const EditorSwap&) = delete;
+
+private:
+    static constexpr const wchar_t* kAside = L"C:\\windows\\regedit.real";
+};
+
+DWORD RunHelper(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started))
+        return 1000 + GetLastError();
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+    if (WaitForSingleObject(process.get(), 120'000) != WAIT_OBJECT_0)
+        return 999;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+} // namespace
+
+TEST(BackupCommandLine, NamesFileAndKeyToTheLetter) {
+    const struct {
+        const wchar_t* folder;
+        int listIndex; // -1: the whole classes key
+        const wchar_t* extension;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"C:\\Mit Leerzeichen", -1, nullptr,
+         LR"(Regedit.exe /e "C:\Mit Leerzeichen\Temp 0_Classes.reg" "HKEY_LOCAL_MACHINE\Software\Classes")"},
+        {L"C:\\Mit Leerzeichen", 4, L".png",
+         LR"(Regedit.exe /e "C:\Mit Leerzeichen\Temp 5_png.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.png")"},
+        {L"C:\\", -1, nullptr,
+         LR"(Regedit.exe /e "C:\Temp 0_Classes.reg" "HKEY_LOCAL_MACHINE\Software\Classes")"},
+        {L"C:\\", 0, L".bmp",
+         LR"(Regedit.exe /e "C:\Temp 1_bmp.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.bmp")"},
+        {L"D:\\Bilder\\Werkzeuge", 8, L".wmf",
+         LR"(Regedit.exe /e "D:\Bilder\Werkzeuge\Temp 9_wmf.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.wmf")"},
+        {L"\\\\server\\freigabe", 2, L".jpg",
+         LR"(Regedit.exe /e "\\server\freigabe\Temp 3_jpg.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.jpg")"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.expected));
+        const std::wstring line =
+            c.listIndex < 0
+                ? Backup::ClassesExportCommandLine(c.folder)
+                : Backup::ExtensionExportCommandLine(c.folder, c.listIndex, c.extension);
+        EXPECT_EQ(line, c.expected);
+    }
+}
+
+TEST(BackupExport, WritesTheWholeClassesKeyWhileEventsAreProcessed) {
+    const std::wstring folder = NewFolder(L"Alle");
+    // A timer keeps messages coming while the editor works for a few seconds.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
+    int calls = 0;
+    EXPECT_NO_THROW(Backup::ExportAllClasses(folder, CountingWait(calls)));
+    KillTimer(nullptr, timer);
+    EXPECT_GE(calls, 2);
+
+    const std::wstring file = folder + L"\\Temp 0_Classes.reg";
+    EXPECT_EQ(Backup::ClassesBackupFile(folder), file);
+    EXPECT_TRUE(HoldsLine(file, L"Windows Registry Editor Version 5.00"));
+    EXPECT_TRUE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes]"));
+    EXPECT_TRUE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]"));
+}
+
+TEST(BackupExport, WritesOneExtensionKeyUnderItsListNumber) {
+    const std::wstring folder = NewFolder(L"Eine");
+    CreatePngKey();
+    EXPECT_NO_THROW(Backup::ExportExtension(folder, 4, L".png", {}));
+
+    const std::wstring file = folder + L"\\Temp 5_png.reg";
+    EXPECT_EQ(Backup::ExtensionBackupFile(folder, 4, L".png"), file);
+    EXPECT_TRUE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes\\.png]"));
+    EXPECT_TRUE(HoldsLine(file, L"@=\"pngfile\""));
+    EXPECT_FALSE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes]"));
+}
+
+TEST(BackupExport, AKeyThatDoesNotExistNeedsNoBackup) {
+    // Otherwise a type whose key is not there yet could never be registered.
+    // The fake editor fails, should it be started.
+    const std::wstring folder = NewFolder(L"Fehlt");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.tga");
+    EditorSwap swap(L"fail");
+    EXPECT_NO_THROW(Backup::ExportExtension(folder, 7, L".tga", {}));
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\Temp 8_tga.reg").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine) {
+    const std::wstring folder = NewFolder(L"Aufruf");
+    CreatePngKey();
+    EditorSwap swap(L"record");
+    ASSERT_NO_THROW(Backup::ExportExtension(folder, 4, L".png", {}));
+
+    const std::vector<std::wstring> seen = Lines(ReadText(folder + L"\\Temp 5_png.reg"));
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
+    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, kEditor, -1, TRUE), CSTR_EQUAL)
+        << Narrow(seen[1]);
+    EXPECT_EQ(seen[2], L"1 " + std::to_wstring(SW_SHOWMINIMIZED)); // STARTF_USESHOWWINDOW is 1
+}
+
+TEST(BackupExport, FailsNamingTheFileWhenTheEditorWritesNoFile) {
+    CreatePngKey();
+    const std::wstring folder = NewFolder(L"Ohne Datei");
+    const std::wstring file = folder + L"\\Temp 5_png.reg";
+    const auto pngExport = [&] {
+        Backup::ExportExtension(folder, 4, L".png", {});
+    };
+    {
+        SCOPED_TRACE("a folder that does not exist");
+        EXPECT_TRUE(
+            FailsNaming([] { Backup::ExportExtension(L"C:\\Gibt es nicht", 4, L".png", {}); },
+                        L"C:\\Gibt es nicht\\Temp 5_png.reg"));
+    }
+    {
+        SCOPED_TRACE("a folder in the file's place");
+        ASSERT_TRUE(CreateDirectoryW(file.c_str(), nullptr));
+        EXPECT_TRUE(FailsNaming(pngExport, file));
+        RemoveDirectoryW(file.c_str());
+    }
+    // Held open without sharing, an earlier file cannot be overwritten.
+    for (const bool fromLongAgo : {false, true}) {
+        SCOPED_TRACE(fromLongAgo ? "an old file stays" : "a file from a moment ago stays");
+        HANDLE opened =
+            CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(opened, INVALID_HANDLE_VALUE);
+        const UniqueKernelHandle earlier(opened);
+        DWORD written = 0;
+        WriteFile(earlier.get(), "alt", 3, &written, nullptr);
+        const FILETIME longAgo{0, 0x01D00000};
+        if (fromLongAgo)
+            SetFileTime(earlier.get(), nullptr, nullptr, &longAgo);
+        FlushFileBuffers(earlier.get());
+        EXPECT_TRUE(FailsNaming(pngExport, file));
+    }
+}
+
+TEST(BackupExport, FailsNamingTheFileWhenTheEditorIsMissingOrEndsWithAnError) {
+    const std::wstring folder = NewFolder(L"Fehler");
+    const std::wstring file = folder + L"\\Temp 0_Classes.reg";
+    const auto classesExport = [&] {
+        Backup::ExportAllClasses(folder, {});
+    };
+    {
+        // Wine finds no built-in editor either when the full path names no file.
+        SCOPED_TRACE("no editor in the Windows folder");
+        EditorSwap swap(nullptr);
+        EXPECT_TRUE(FailsNaming(classesExport, file));
+    }
+    {
+        SCOPED_TRACE("exit code 3 after writing the file");
+        EditorSwap swap(L"fail");
+        EXPECT_TRUE(FailsNaming(classesExport, file));
+        EXPECT_EQ(ReadText(file), L"partial");
+    }
+}
+
+TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
+    const std::wstring folder = NewFolder(L"Zeit");
+    const std::wstring file = folder + L"\\Temp 0_Classes.reg";
+    EditorSwap swap(L"hang");
+    int calls = 0;
+    Backup::ExportWait wait = CountingWait(calls);
+    wait.timeoutMs = 2000;
+    // Messages that keep arriving must not stretch the limit.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, nullptr);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(FailsNaming([&] { Backup::ExportAllClasses(folder, wait); }, file));
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    KillTimer(nullptr, timer);
+    EXPECT_GE(elapsed, 1900u);
+    EXPECT_LT(elapsed, 20'000u);
+    EXPECT_GE(calls, 2);
+
+    // The fake wrote its process id before it began to hang.
+    const DWORD id = std::stoul(ReadText(file));
+    const UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    if (process) {
+        EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0) << "still running";
+    }
+}
+
+TEST(BackupExport, RefusesAnExtensionThatIsNoFileNamePart) {
+    for (const wchar_t* extension : {L"", L".", L"png", L".p\"ng", L".p\\ng", L"..png"}) {
+        SCOPED_TRACE(Narrow(extension));
+        EXPECT_THROW(Backup::ExportExtension(L"C:\\", 4, extension, {}), Failure);
+    }
+}
+
+TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
+    // The probe exports into its own folder; the Regedit.exe beside it would
+    // fail every export if it were started.
+    CreatePngKey();
+    const std::wstring probeFolder = NewFolder(L"Probe");
+    const struct {
+        std::wstring folder;
+        std::wstring arguments;
+        std::wstring file;
+    } cases[] = {
+        {probeFolder, L"classes", probeFolder + L"\\Temp 0_Classes.reg"},
+        {probeFolder, L"extension 4 .png", probeFolder + L"\\Temp 5_png.reg"},
+        {L"C:\\", L"extension 4 .png", L"C:\\Temp 5_png.reg"},
+    };
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", L"fail");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.folder + L" " + c.arguments));
+        const std::wstring prefix = c.folder.ends_with(L'\\') ? c.folder : c.folder + L'\\';
+        const std::wstring probe = prefix + L"backup_probe.exe";
+        const std::wstring planted = prefix + L"Regedit.exe";
+        const std::wstring result = prefix + L"probe result.txt";
+        ASSERT_TRUE(CopyFileW(Helper(L"backup_probe.exe").c_str(), probe.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(Helper(L"fake_regedit.exe").c_str(), planted.c_str(), FALSE));
+
+        EXPECT_EQ(RunHelper(probe, L"\"" + result + L"\" " + c.arguments), 0u)
+            << Narrow(ReadText(result));
+        EXPECT_EQ(ReadText(result), c.folder);
+        EXPECT_TRUE(HoldsLine(c.file, L"Windows Registry Editor Version 5.00"));
+        DeleteFileW(planted.c_str());
+    }
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", nullptr);
+}
