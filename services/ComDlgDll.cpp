@@ -43,30 +43,6 @@ const wchar_t* OrNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
-// The dialog moves the process's current folder to the folder browsed, and
-// on open the flag that should prevent this is ignored. Code that names files
-// relative to the current folder must not find it moved by a file choice.
-class CurrentFolderKeeper {
-public:
-    CurrentFolderKeeper() {
-        const DWORD size = GetCurrentDirectoryW(0, nullptr);
-        if (size == 0)
-            return;
-        folder_.assign(size, L'\0');
-        const DWORD length = GetCurrentDirectoryW(size, folder_.data());
-        folder_.resize(length < size ? length : 0);
-    }
-    ~CurrentFolderKeeper() {
-        if (!folder_.empty())
-            SetCurrentDirectoryW(folder_.c_str());
-    }
-    CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
-    CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
-
-private:
-    std::wstring folder_;
-};
-
 } // namespace
 
 std::wstring DialogFilter(std::wstring_view filter) {
@@ -101,11 +77,7 @@ std::wstring ShowFileDialog(HWND owner, std::wstring_view title, std::wstring& i
     dialog.lpstrDefExt = OrNull(extensionText);
     dialog.Flags = FlagsOf(mode);
 
-    BOOL chosen = FALSE;
-    {
-        const CurrentFolderKeeper keeper;
-        chosen = mode == 0 ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
-    }
+    const BOOL chosen = mode == 0 ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
     if (!chosen)
         return {};
     file.resize(std::find(file.begin(), file.end(), L'\0') - file.begin());

@@ -211,8 +211,6 @@ TEST_F(FileDialog, ChosenFileSplitsIntoFolderAndName) {
         {kDeepTool, L"deep tool.exe", kDeepFolder},
     };
     ASSERT_GT(kDeepTool.size(), 128u);
-    // Files named relative to the current folder stay where they were.
-    ASSERT_TRUE(SetCurrentDirectoryW(L"C:\\users"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.c_str());
         std::wstring folder = L"C:\\windows";
@@ -224,9 +222,6 @@ TEST_F(FileDialog, ChosenFileSplitsIntoFolderAndName) {
         EXPECT_TRUE(seen.accepted);
         EXPECT_EQ(name, c.name);
         EXPECT_EQ(folder, c.folder);
-        wchar_t current[MAX_PATH]{};
-        GetCurrentDirectoryW(MAX_PATH, current);
-        EXPECT_STREQ(current, L"C:\\users");
     }
 }
 
