@@ -1,6 +1,8 @@
 #include "wizard/Root.h"
 
 #include "association/Catalogue.h"
+#include "association/CurrentPrograms.h"
+#include "association/Registration.h"
 #include "resources/resource_ids.h"
 #include "services/ComDlgDll.h"
 #include "services/Failure.h"
@@ -159,7 +161,7 @@ static HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int 
 void Root::CreateControls() {
     // The screens lie on top of each other; only one is ever visible, so their
     // order among themselves does not matter to Tab. The bar comes last.
-    const ControlSpec screenSpec{kScreenClass, L"", WS_CLIPSIBLINGS, kPanelExStyle,
+    const ControlSpec screenSpec{kScreenClass,         L"", WS_CLIPSIBLINGS, kPanelExStyle,
                                  layout::kScreenPanel, 0};
     for (int index = kScreenCount; index >= 1; --index) {
         ControlSpec spec = screenSpec;
@@ -199,29 +201,27 @@ void Root::CreateTypeScreen(HWND screen) {
                   {WC_STATICW, texts::kLabel1, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
                    layout::kLabel1, control_id::kLabel1},
                   font_.get(), dpi_);
-    CreateControl(screen,
-                  {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem,
-                   control_id::kImage2},
-                  font_.get(), dpi_);
+    CreateControl(
+        screen,
+        {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, control_id::kImage2},
+        font_.get(), dpi_);
 }
 
 void Root::CreateVerbScreen(HWND screen) {
-    for (int slot = catalogue::kFirstVerbSlot; slot < catalogue::kFirstVerbSlot + catalogue::kVerbCount;
-         ++slot) {
+    for (int slot = catalogue::kFirstVerbSlot;
+         slot < catalogue::kFirstVerbSlot + catalogue::kVerbCount; ++slot) {
         const int row = slot - catalogue::kFirstVerbSlot;
-        verbCheckBoxes_[row] = CreateControl(
+        verbCheckBoxes_[row] =
+            CreateControl(screen,
+                          {WC_BUTTONW, catalogue::VerbAt(slot)->checkBoxCaption,
+                           WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, layout::VerbCheckBox(slot),
+                           control_id::VerbCheckBox(slot)},
+                          font_.get(), dpi_);
+        verbTexts_[row] = CreateControl(
             screen,
-            {WC_BUTTONW, catalogue::VerbAt(slot)->checkBoxCaption,
-             WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, layout::VerbCheckBox(slot),
-             control_id::VerbCheckBox(slot)},
+            {WC_EDITW, L"", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | ES_READONLY | ES_AUTOHSCROLL,
+             WS_EX_CLIENTEDGE, layout::VerbText(slot), control_id::VerbText(slot)},
             font_.get(), dpi_);
-        verbTexts_[row] = CreateControl(screen,
-                                        {WC_EDITW, L"",
-                                         WS_VISIBLE | WS_TABSTOP | WS_DISABLED | ES_READONLY |
-                                             ES_AUTOHSCROLL,
-                                         WS_EX_CLIENTEDGE, layout::VerbText(slot),
-                                         control_id::VerbText(slot)},
-                                        font_.get(), dpi_);
         SetWindowSubclass(verbTexts_[row], VerbTextProc, static_cast<UINT_PTR>(slot),
                           reinterpret_cast<DWORD_PTR>(this));
         verbBrowseButtons_[row] = CreateControl(
@@ -230,24 +230,27 @@ void Root::CreateVerbScreen(HWND screen) {
              layout::VerbBrowse(slot), control_id::VerbBrowse(slot)},
             font_.get(), dpi_);
     }
-    CreateControl(screen,
-                  {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem,
-                   control_id::kImage1},
-                  font_.get(), dpi_);
+    CreateControl(
+        screen,
+        {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, control_id::kImage1},
+        font_.get(), dpi_);
 }
 
 void Root::CreateConfirmationScreen(HWND screen) {
     const DWORD labelStyle = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-    CreateControl(screen, {WC_STATICW, texts::kLabel2, labelStyle, 0, layout::kLabel2, control_id::kLabel2},
+    CreateControl(screen,
+                  {WC_STATICW, texts::kLabel2, labelStyle, 0, layout::kLabel2, control_id::kLabel2},
                   boldFont_.get(), dpi_);
-    CreateControl(screen, {WC_STATICW, texts::kLabel3, labelStyle, 0, layout::kLabel3, control_id::kLabel3},
-                  font_.get(), dpi_);
-    CreateControl(screen, {WC_STATICW, texts::kLabel4, labelStyle, 0, layout::kLabel4, control_id::kLabel4},
+    CreateControl(screen,
+                  {WC_STATICW, texts::kLabel3, labelStyle, 0, layout::kLabel3, control_id::kLabel3},
                   font_.get(), dpi_);
     CreateControl(screen,
-                  {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem,
-                   control_id::kImage3},
+                  {WC_STATICW, texts::kLabel4, labelStyle, 0, layout::kLabel4, control_id::kLabel4},
                   font_.get(), dpi_);
+    CreateControl(
+        screen,
+        {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, control_id::kImage3},
+        font_.get(), dpi_);
 }
 
 void Root::CreateButtonBar() {
@@ -256,13 +259,16 @@ void Root::CreateButtonBar() {
                               kPanelExStyle, layout::kButtonBar, control_id::kButtonBar},
                              font_.get(), dpi_);
     const DWORD buttonStyle = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-    bWeiter_ = CreateControl(pPanels_, {WC_BUTTONW, texts::kNext, buttonStyle, 0, layout::kNext, control_id::kNext},
-                             font_.get(), dpi_);
-    bZurück_ = CreateControl(pPanels_, {WC_BUTTONW, texts::kBack, buttonStyle, 0, layout::kBack, control_id::kBack},
-                             font_.get(), dpi_);
-    BAbbrechen_ = CreateControl(pPanels_,
-                                {WC_BUTTONW, texts::kCancel, buttonStyle, 0, layout::kCancel, control_id::kCancel},
-                                font_.get(), dpi_);
+    bWeiter_ = CreateControl(
+        pPanels_, {WC_BUTTONW, texts::kNext, buttonStyle, 0, layout::kNext, control_id::kNext},
+        font_.get(), dpi_);
+    bZurück_ = CreateControl(
+        pPanels_, {WC_BUTTONW, texts::kBack, buttonStyle, 0, layout::kBack, control_id::kBack},
+        font_.get(), dpi_);
+    BAbbrechen_ = CreateControl(
+        pPanels_,
+        {WC_BUTTONW, texts::kCancel, buttonStyle, 0, layout::kCancel, control_id::kCancel},
+        font_.get(), dpi_);
 }
 
 void Root::Show() {
@@ -360,6 +366,14 @@ LRESULT Root::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM:
         DrawEmblem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_SETCURSOR:
+        // The hourglass over the whole window while the registration runs;
+        // the controls ask their parents first.
+        if (busy_) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
     case WM_CLOSE:
         if (!registering_)
             DestroyWindow(window_);
@@ -426,7 +440,9 @@ void Root::ShowMessage(std::wstring_view title, std::wstring_view text, UINT ico
 
 // --- Start-up and navigation
 
-void Root::Form_Initialize() { InitCommonControls(); }
+void Root::Form_Initialize() {
+    InitCommonControls();
+}
 
 void Root::Form_Load() {
     const int count = ListView_GetItemCount(lFiletyps_);
@@ -434,12 +450,20 @@ void Root::Form_Load() {
         ListView_SetCheckState(lFiletyps_, index, TRUE);
     ListView_SetItemState(lFiletyps_, 0, LVIS_FOCUSED | LVIS_SELECTED,
                           LVIS_FOCUSED | LVIS_SELECTED);
-    EnableWindow(bZurück_, FALSE);
+    EnableButton(bZurück_, false);
     GetAttributes();
     ProcessPendingEvents();
 }
 
 // The panel's own visibility, whether or not the window is shown yet.
+// A disabled control loses the focus and the keyboard would be left with
+// none; the focus moves on to the next control instead.
+void Root::EnableButton(HWND button, bool enabled) {
+    if (!enabled && GetFocus() == button)
+        SetFocus(GetNextDlgTabItem(window_, button, FALSE));
+    EnableWindow(button, enabled ? TRUE : FALSE);
+}
+
 bool Root::ScreenVisible(int index) const {
     return (GetWindowLongPtrW(pScreens(index), GWL_STYLE) & WS_VISIBLE) != 0;
 }
@@ -467,33 +491,38 @@ bool Root::AnyVerbTicked() const {
 void Root::bWeiter_Click() {
     if (ScreenVisible(kTypeScreen)) {
         if (TickedTypeCount() == 0) {
-            ShowMessage(texts::kListWarning.title, texts::kListWarning.text, MB_ICONWARNING, window_);
+            ShowMessage(texts::kListWarning.title, texts::kListWarning.text, MB_ICONWARNING,
+                        window_);
             SetFocus(lFiletyps_);
             return;
         }
         ShowScreen(kVerbScreen, true);
         ShowScreen(kTypeScreen, false);
-        EnableWindow(bZurück_, TRUE);
+        EnableButton(bZurück_, true);
     } else if (ScreenVisible(kVerbScreen)) {
         if (!AnyVerbTicked()) {
-            ShowMessage(texts::kVerbWarning.title, texts::kVerbWarning.text, MB_ICONWARNING, window_);
+            ShowMessage(texts::kVerbWarning.title, texts::kVerbWarning.text, MB_ICONWARNING,
+                        window_);
             SetFocus(cChecker(1));
             return;
         }
         ShowScreen(kConfirmationScreen, true);
         ShowScreen(kVerbScreen, false);
-        EnableWindow(bZurück_, TRUE);
+        EnableButton(bZurück_, true);
     } else if (ScreenVisible(kConfirmationScreen)) {
         // A second click already queued finds this set and does nothing.
         if (registering_)
             return;
         registering_ = true;
-        EnableWindow(bZurück_, FALSE);
+        EnableButton(bZurück_, false);
         ProcessPendingEvents();
         SetAttributes();
         ShowWindow(window_, SW_HIDE);
         ProcessPendingEvents();
-        ShowMessage(texts::kSuccess.title, texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
+        if (allValuesWritten_)
+            ShowMessage(texts::kSuccess.title, texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
+        else
+            ShowMessage(texts::kIncomplete.title, texts::kIncomplete.text, MB_ICONWARNING, nullptr);
         ExitProcess(0);
     }
 }
@@ -502,16 +531,18 @@ void Root::bZurück_Click() {
     if (ScreenVisible(kVerbScreen)) {
         ShowScreen(kTypeScreen, true);
         ShowScreen(kVerbScreen, false);
-        EnableWindow(bZurück_, FALSE);
+        EnableButton(bZurück_, false);
     } else if (ScreenVisible(kConfirmationScreen)) {
         ShowScreen(kVerbScreen, true);
         ShowScreen(kConfirmationScreen, false);
-        EnableWindow(bZurück_, TRUE);
+        EnableButton(bZurück_, true);
     }
 }
 
 // Ends the program at once: nothing is asked, shown or written.
-void Root::BAbbrechen_Click() { ExitProcess(0); }
+void Root::BAbbrechen_Click() {
+    ExitProcess(0);
+}
 
 // --- Verb rows
 
@@ -572,6 +603,39 @@ void Root::tChecker_KeyDown(int slot, WORD key, int) {
 
 // --- Registry work
 
-void Root::GetAttributes() {}
+void Root::GetAttributes() {
+    const std::array<std::wstring, 5> programs = CurrentPrograms::Read();
+    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+        const std::wstring& program = programs[slot - 1];
+        SetWindowTextW(tChecker(slot), program.c_str());
+        SetVerbTick(slot, program.empty() ? BST_UNCHECKED : BST_CHECKED);
+    }
+}
 
-void Root::SetAttributes() {}
+Registration::Choices Root::ReadChoices() const {
+    Registration::Choices choices;
+    const int count = ListView_GetItemCount(lFiletyps_);
+    for (int index = 0; index < count; ++index) {
+        if (ListView_GetCheckState(lFiletyps_, index))
+            choices.tickedTypes.push_back(index);
+    }
+    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+        if (Button_GetCheck(cChecker(slot)) == BST_CHECKED)
+            choices.tickedVerbs.push_back({slot, WindowText(tChecker(slot))});
+    }
+    return choices;
+}
+
+void Root::SetAttributes() {
+    busy_ = true;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    EnableButton(BAbbrechen_, false);
+    EnableButton(bWeiter_, false);
+    ProcessPendingEvents();
+    allValuesWritten_ =
+        Registration::WriteAssociations(ReadChoices(), [this] { ProcessPendingEvents(); });
+    busy_ = false;
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    EnableButton(BAbbrechen_, true);
+    ProcessPendingEvents();
+}

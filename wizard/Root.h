@@ -1,5 +1,6 @@
 #pragma once
 
+#include "association/Registration.h"
 #include "services/UniqueHandle.h"
 #include "wizard/Emblem.h"
 
@@ -64,6 +65,7 @@ private:
     // Sets a verb row's tick; a changed tick runs the tick reaction, as a
     // user's click does.
     void SetVerbTick(int slot, int state);
+    Registration::Choices ReadChoices() const;
     void PressFocusedButton();
     void EnableButton(HWND button, bool enabled);
     void ShowMessage(std::wstring_view title, std::wstring_view text, UINT icon, HWND owner);
@@ -95,4 +97,8 @@ private:
     // Set once the registration has begun: it runs at most once, and a close
     // request cannot cut it off half-way.
     bool registering_ = false;
+    // The hourglass shows while set.
+    bool busy_ = false;
+    // False when the registration could not write every value.
+    bool allValuesWritten_ = true;
 };

@@ -82,6 +82,17 @@ HWND RunningProgram::WaitForMessageBox(DWORD timeoutMs) {
     return box;
 }
 
+HWND RunningProgram::WaitForDialog(const std::wstring& title, DWORD timeoutMs) {
+    HWND dialog = nullptr;
+    WaitFor(
+        [&] {
+            dialog = FindMessageBox(processId_);
+            return dialog != nullptr && WindowText(dialog) == title;
+        },
+        timeoutMs);
+    return dialog != nullptr && WindowText(dialog) == title ? dialog : nullptr;
+}
+
 DWORD RunningProgram::WaitForExit(DWORD timeoutMs) {
     WaitFor([this] { return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }, timeoutMs);
     DWORD code = STILL_ACTIVE;
@@ -106,7 +117,15 @@ void RunningProgram::PostAltKey(wchar_t letter) const {
 }
 
 void RunningProgram::Click(int controlId) const {
-    SendMessageW(FindControl(window_, controlId), BM_CLICK, 0, 0);
+    SendMessageW(Control(controlId), BM_CLICK, 0, 0);
+}
+
+void RunningProgram::ClickLater(int controlId) const {
+    PostMessageW(Control(controlId), BM_CLICK, 0, 0);
+}
+
+HWND RunningProgram::Control(int controlId) const {
+    return FindControl(window_, controlId);
 }
 
 } // namespace driver

@@ -27,6 +27,8 @@ public:
     // The shown wizard window, nullptr at the deadline.
     HWND WaitForWindow(DWORD timeoutMs = 20000);
     HWND WaitForMessageBox(DWORD timeoutMs = 60000);
+    // A dialog of the program (class #32770) with this title.
+    HWND WaitForDialog(const std::wstring& title, DWORD timeoutMs = 20000);
     // The exit code, or STILL_ACTIVE at the deadline.
     DWORD WaitForExit(DWORD timeoutMs = 20000);
     DWORD Id() const { return processId_; }
@@ -36,6 +38,10 @@ public:
     void PostAltKey(wchar_t letter) const;
     // Clicks the control with this id in the wizard window.
     void Click(int controlId) const;
+    // Clicks without waiting for the click's reaction to end (it may open a
+    // modal dialog).
+    void ClickLater(int controlId) const;
+    HWND Control(int controlId) const;
 
 private:
     UniqueKernelHandle process_;

@@ -69,10 +69,13 @@ HWND FindControl(HWND root, int id) {
     return search.found;
 }
 
+// Asks the window itself: GetWindowText does not for another process's
+// controls, and would read an edit box as empty.
 std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    const auto length = static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(length + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     return text;
 }
 

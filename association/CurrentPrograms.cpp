@@ -1,0 +1,60 @@
+#include "association/CurrentPrograms.h"
+
+#include "association/Catalogue.h"
+#include "association/Registry.h"
+
+#include <windows.h>
+
+namespace CurrentPrograms {
+
+namespace {
+
+constexpr std::wstring_view kQuotedPlaceholder = L"\"%1\"";
+
+bool EndsWith(const std::wstring& text, std::wstring_view end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The command value of one verb as text, without its terminator and without
+// the blank the registry layer appends; empty when there is none.
+std::wstring ReadCommand(const catalogue::Verb& verb) {
+    const std::wstring path = L"Software\\Classes\\" + std::wstring(catalogue::kReferenceClass) +
+                              std::wstring(verb.commandKeyPath);
+    Registry::Value value; // fresh for every slot: no slot shows another's program
+    if (Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"", value) != Registry::kTrue)
+        return {};
+    const auto* text = std::get_if<std::wstring>(&value);
+    if (!text)
+        return {};
+    const size_t zero = text->find(L'\0');
+    if (zero != std::wstring::npos)
+        return text->substr(0, zero);
+    // Stored without a terminator: as stored, less the appended blank.
+    return text->substr(0, text->size() - 1);
+}
+
+} // namespace
+
+std::wstring ProgramFromCommand(std::wstring command) {
+    if (command.size() >= 5 && EndsWith(command, kQuotedPlaceholder))
+        command.resize(command.size() - 5);
+    if (command.size() >= 5 && EndsWith(command, L"%1"))
+        command.resize(command.size() - 3);
+    if (EndsWith(command, L" "))
+        command.pop_back();
+    // A command of the quoted placeholder alone names no program to unquote.
+    if (command.size() >= 2 && command.front() == L'"' && command.back() == L'"' &&
+        command != kQuotedPlaceholder)
+        command = command.substr(1, command.size() - 2);
+    return command;
+}
+
+std::array<std::wstring, 5> Read() {
+    std::array<std::wstring, 5> programs;
+    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot)
+        programs[slot - 1] = ProgramFromCommand(ReadCommand(*catalogue::VerbAt(slot)));
+    return programs;
+}
+
+} // namespace CurrentPrograms

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Writes the associations the user chose, after the registry editor has
+// backed up what they replace.
+namespace Registration {
+
+struct VerbChoice {
+    int slot; // 1..5
+    std::wstring program;
+};
+
+struct Choices {
+    std::vector<int> tickedTypes; // list indices, ascending
+    std::vector<VerbChoice> tickedVerbs;
+};
+
+// The verb program, one blank and "%1" in double quotes. A program path with a
+// blank is quoted, or the shell would try to start the text before the blank.
+std::wstring CommandValue(std::wstring_view program);
+
+// Exports the whole classes key, then for each ticked type backs up and
+// replaces its extension key and writes its class, icon and verbs.
+// processPendingEvents runs between the steps and while an export runs.
+// Throws Failure when a backup cannot be made, before any key it covers has
+// changed. Returns false when any value could not be written.
+// The backups go into backupFolder, or when it is empty into the running
+// program's folder, read afresh for every export.
+bool WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
+                       std::wstring_view backupFolder = {});
+
+} // namespace Registration

@@ -1,0 +1,327 @@
+// Writing the associations and reading the current programs back, against the
+// real registry and the real registry editor of a fresh Wine prefix.
+#include "association/Catalogue.h"
+#include "association/CurrentPrograms.h"
+#include "association/Registration.h"
+#include "services/Failure.h"
+#include "tests/support/Program.h"
+#include "tests/support/RegistryProbe.h"
+#include "tests/support/WindowDriver.h"
+#include "wizard/ControlIds.h"
+#include "wizard/Root.h"
+
+#include <gtest/gtest.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace probe;
+
+namespace {
+
+const std::wstring kBackupFolder = L"C:\\Sicherung mit Leerzeichen";
+const std::wstring kViewer = L"C:\\Programme\\Mein Bild\\View.exe";
+
+class RegistrationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        DeleteAllAssociations();
+        for (const std::wstring& file : driver::FilesIn(kBackupFolder))
+            DeleteFileW((kBackupFolder + L"\\" + file).c_str());
+        CreateDirectoryW(kBackupFolder.c_str(), nullptr);
+    }
+
+    bool Write(const Registration::Choices& choices) {
+        return Registration::WriteAssociations(
+            choices, [this] { ++pendingEventCalls_; }, kBackupFolder);
+    }
+
+    std::vector<std::wstring> Backups() const {
+        std::vector<std::wstring> files = driver::FilesIn(kBackupFolder);
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    int pendingEventCalls_ = 0;
+};
+
+} // namespace
+
+TEST(CommandValue, ProgramBlankAndQuotedPlaceholder) {
+    const struct {
+        std::wstring_view program;
+        std::wstring_view command;
+    } cases[] = {
+        {L"C:\\Bild\\View.exe", L"C:\\Bild\\View.exe \"%1\""},
+        // A blank in the path would let the shell start C:\Programme\Mein.exe.
+        {L"C:\\Programme\\Mein Bild\\View.exe", L"\"C:\\Programme\\Mein Bild\\View.exe\" \"%1\""},
+        {L"\"C:\\Programme\\Mein Bild\\View.exe\"",
+         L"\"C:\\Programme\\Mein Bild\\View.exe\" \"%1\""},
+        {L"", L" \"%1\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.program).c_str());
+        EXPECT_EQ(Registration::CommandValue(c.program), c.command);
+    }
+}
+
+TEST(ProgramFromCommand, TakesThePlaceholderAndOneBlankAway) {
+    const struct {
+        std::wstring_view command;
+        std::wstring_view program;
+    } cases[] = {
+        {L"C:\\Tools\\view.exe \"%1\"", L"C:\\Tools\\view.exe"},
+        {L"C:\\Tools\\view.exe %1", L"C:\\Tools\\view.exe"},
+        {L"C:\\Tools\\view.exe /p \"%1\"", L"C:\\Tools\\view.exe /p"},
+        {L"\"%1\"", L"\"%1\""}, // too short for the placeholder steps
+        {L" \"%1\"", L""},      // what an empty program wrote
+        {L"C:\\Tools\\view.exe ", L"C:\\Tools\\view.exe"},
+        {L"C:\\Tools\\view.exe  ", L"C:\\Tools\\view.exe "}, // only one blank goes
+        {L"\"C:\\Mein Bild\\View.exe\" \"%1\"", L"C:\\Mein Bild\\View.exe"},
+        {L"", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.command).c_str());
+        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(std::wstring(c.command)), c.program);
+    }
+}
+
+TEST(ProgramFromCommand, RoundTripsWhatTheRegistrationWrites) {
+    for (std::wstring_view program :
+         {L"C:\\Tools\\view.exe", L"C:\\Programme\\Mein Bild\\View.exe", L"C:\\Ж\\Ansicht.exe"}) {
+        SCOPED_TRACE(std::wstring(program).c_str());
+        const std::wstring command = Registration::CommandValue(program);
+        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(command), program);
+        EXPECT_EQ(Registration::CommandValue(CurrentPrograms::ProgramFromCommand(command)),
+                  command);
+    }
+}
+
+TEST_F(RegistrationTest, OneTypeAndTwoVerbsToTheLetter) {
+    // An existing extension key is written fresh; an existing class key keeps
+    // its own values and its other verbs.
+    PutText(L".gif", nullptr, L"giffile");
+    PutText(L".gif", L"Content Type", L"image/gif");
+    PutText(L"ACDC_GIF", nullptr, L"GIF-Bild");
+    PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
+    PutText(L".bmp", nullptr, L"Paint.Picture");
+
+    EXPECT_TRUE(Write({{1}, {{1, kViewer}, {5, L"C:\\Bild\\Print.exe"}}}));
+
+    EXPECT_EQ(Backups(), (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 2_gif.reg"}));
+    EXPECT_EQ(Text(L".gif"), L"ACDC_GIF");
+    EXPECT_EQ(Text(L".gif", L"Content Type"), std::nullopt);
+    EXPECT_EQ(KeyClass(L".gif"), L"1");
+    EXPECT_EQ(Text(L"ACDC_GIF"), L"GIF-Bild");
+    EXPECT_EQ(Text(L"ACDC_GIF\\DefaultIcon"), L"shimgvw.dll,3");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Open\\Command"), L"\"" + kViewer + L"\" \"%1\"");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Open"), L"\u00D6&ffnen");
+    EXPECT_EQ(KeyClass(L"ACDC_GIF\\shell\\Open\\Command"), L"1");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\uPrint\\Command"), L"C:\\Bild\\Print.exe \"%1\"");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\uPrint"), L"&Drucken");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Edit\\Command"), L"C:\\Alt\\edit.exe \"%1\"");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell"), std::nullopt);
+    // Unticked types are neither backed up nor touched.
+    EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
+    EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
+    EXPECT_FALSE(KeyPresent(L".png"));
+    EXPECT_GT(pendingEventCalls_, 0);
+}
+
+TEST_F(RegistrationTest, EveryTypeAndEveryVerb) {
+    for (const catalogue::FileType& type : catalogue::kFileTypes)
+        PutText(std::wstring(type.extension), nullptr, L"alt");
+    Registration::Choices choices;
+    for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+        choices.tickedTypes.push_back(index);
+    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot)
+        choices.tickedVerbs.push_back({slot, L"C:\\Bild\\Verb" + std::to_wstring(slot) + L".exe"});
+
+    EXPECT_TRUE(Write(choices));
+
+    const std::vector<std::wstring> backups = Backups();
+    EXPECT_EQ(backups.size(), 10u);
+    int commands = 0;
+    for (int index = 0; index < catalogue::kFileTypeCount; ++index) {
+        const catalogue::FileType& type = catalogue::kFileTypes[index];
+        SCOPED_TRACE(std::wstring(type.extension).c_str());
+        const std::wstring className(type.className);
+        EXPECT_EQ(Text(std::wstring(type.extension)), className);
+        EXPECT_EQ(Text(className + L"\\DefaultIcon"), std::wstring(type.iconValue));
+        EXPECT_TRUE(KeyPresent(className + L"\\shell"));
+        EXPECT_EQ(std::count(backups.begin(), backups.end(),
+                             L"Temp " + std::to_wstring(index + 1) + L"_" +
+                                 std::wstring(type.ExtensionWithoutDot()) + L".reg"),
+                  1);
+        for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+            const catalogue::Verb& verb = *catalogue::VerbAt(slot);
+            commands += Text(className + std::wstring(verb.commandKeyPath)) ==
+                        L"C:\\Bild\\Verb" + std::to_wstring(slot) + L".exe \"%1\"";
+            EXPECT_EQ(Text(className + std::wstring(verb.verbKeyPath)),
+                      std::wstring(verb.menuCaption));
+        }
+    }
+    EXPECT_EQ(commands, 45);
+}
+
+TEST_F(RegistrationTest, MissingExtensionKeyIsCreatedWithoutABackup) {
+    EXPECT_TRUE(Write({{4}, {{2, L""}}}));
+    EXPECT_EQ(Backups(), std::vector<std::wstring>{L"Temp 0_Classes.reg"});
+    EXPECT_EQ(Text(L".png"), L"ACDC_PNG");
+    EXPECT_EQ(Text(L"ACDC_PNG\\shell\\Edit\\Command"), L" \"%1\"");
+}
+
+TEST_F(RegistrationTest, WithoutVerbsEachTypeStillGetsItsClassAndIcon) {
+    EXPECT_TRUE(Write({{0, 8}, {}}));
+    EXPECT_EQ(Text(L".wmf"), L"ACDC_WMF");
+    EXPECT_EQ(Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
+    EXPECT_TRUE(KeyPresent(L"ACDC_WMF\\shell"));
+}
+
+TEST_F(RegistrationTest, ExtensionKeyWithASubkeyKeepsItButGetsTheClass) {
+    PutText(L".tga", nullptr, L"alt");
+    PutText(L".tga\\OpenWithList", nullptr, L"x");
+    EXPECT_TRUE(Write({{7}, {{1, L"C:\\v.exe"}}}));
+    EXPECT_EQ(Text(L".tga"), L"ACDC_TGA");
+    EXPECT_TRUE(KeyPresent(L".tga\\OpenWithList"));
+}
+
+TEST_F(RegistrationTest, AValueThatCannotBeWrittenIsReported) {
+    // A key whose access list grants only reading refuses to be opened for
+    // writing.
+    PutText(L"ACDC_PSD\\DefaultIcon", nullptr, L"alt.dll,0");
+    MakeReadOnly(L"ACDC_PSD\\DefaultIcon");
+
+    EXPECT_FALSE(Write({{6}, {{1, L"C:\\v.exe"}}}));
+    EXPECT_EQ(Text(L"ACDC_PSD\\DefaultIcon"), L"alt.dll,0");
+    EXPECT_EQ(Text(L".psd"), L"ACDC_PSD"); // the rest is still written
+    EXPECT_EQ(Text(L"ACDC_PSD\\shell\\Open\\Command"), L"C:\\v.exe \"%1\"");
+}
+
+TEST_F(RegistrationTest, AFailedBackupChangesNothing) {
+    PutText(L".jpg", nullptr, L"jpegfile");
+    EXPECT_THROW(Registration::WriteAssociations(
+                     {{2}, {{1, L"C:\\v.exe"}}}, [] {}, L"C:\\Diesen Ordner gibt es nicht"),
+                 Failure);
+    EXPECT_EQ(Text(L".jpg"), L"jpegfile");
+    EXPECT_FALSE(KeyPresent(L"ACDC_JPG"));
+}
+
+TEST_F(RegistrationTest, ImportingAPerTypeBackupBringsTheOldKeyBack) {
+    PutText(L".pcx", nullptr, L"pcxfile");
+    PutText(L".pcx", L"PerceivedType", L"image");
+    EXPECT_TRUE(Write({{3}, {{1, L"C:\\v.exe"}}}));
+    ASSERT_EQ(Text(L".pcx", L"PerceivedType"), std::nullopt);
+
+    std::wstring regedit(MAX_PATH, L'\0');
+    regedit.resize(GetWindowsDirectoryW(regedit.data(), MAX_PATH));
+    regedit += L"\\regedit.exe";
+    std::wstring command = L"regedit.exe /s \"" + kBackupFolder + L"\\Temp 4_pcx.reg\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessW(regedit.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &started));
+    WaitForSingleObject(started.hProcess, 60000);
+    CloseHandle(started.hProcess);
+    CloseHandle(started.hThread);
+
+    EXPECT_EQ(Text(L".pcx", L"PerceivedType"), L"image");
+    EXPECT_EQ(Text(L".pcx"), L"pcxfile");
+}
+
+// --- Reading the current programs into the verb rows at start
+
+namespace {
+
+class StartUpTest : public testing::Test {
+protected:
+    void SetUp() override { DeleteAllAssociations(); }
+
+    void PutCommand(int slot, const std::wstring& command) {
+        PutText(L"ACDC_BMP" + std::wstring(catalogue::VerbAt(slot)->commandKeyPath), nullptr,
+                command);
+    }
+
+    // The window as the program starts it, with the rows' texts and ticks.
+    void Start() {
+        root_ = std::make_unique<Root>(GetModuleHandleW(nullptr));
+        root_->Show();
+        root_->ProcessPendingEvents();
+    }
+    std::wstring RowText(int slot) const {
+        return driver::WindowText(driver::FindControl(root_->Handle(), control_id::VerbText(slot)));
+    }
+    bool RowTicked(int slot) const {
+        return Button_GetCheck(driver::FindControl(root_->Handle(),
+                                                   control_id::VerbCheckBox(slot))) == BST_CHECKED;
+    }
+    bool RowEnabled(int slot) const {
+        return driver::IsEnabled(
+                   driver::FindControl(root_->Handle(), control_id::VerbText(slot))) &&
+               driver::IsEnabled(
+                   driver::FindControl(root_->Handle(), control_id::VerbBrowse(slot)));
+    }
+
+    std::unique_ptr<Root> root_;
+};
+
+} // namespace
+
+TEST_F(StartUpTest, RowsShowTheProgramsRegisteredNow) {
+    PutCommand(1, Registration::CommandValue(L"C:\\Tools\\view.exe"));
+    PutCommand(2, L"C:\\Tools\\edit.exe %1");
+    PutCommand(3, L"C:\\Tools\\quick.exe /p \"%1\"");
+    PutCommand(4, L"\"%1\"");
+    PutCommand(5, L" \"%1\"");
+    Start();
+    const struct {
+        std::wstring_view text;
+        bool ticked;
+    } rows[] = {{L"C:\\Tools\\view.exe", true},
+                {L"C:\\Tools\\edit.exe", true},
+                {L"C:\\Tools\\quick.exe /p", true},
+                {L"\"%1\"", true},
+                {L"", false}};
+    for (int slot = 1; slot <= 5; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(RowText(slot), rows[slot - 1].text);
+        EXPECT_EQ(RowTicked(slot), rows[slot - 1].ticked);
+        EXPECT_EQ(RowEnabled(slot), rows[slot - 1].ticked);
+    }
+    // Filling the rows moved no focus: it is in the type list.
+    EXPECT_EQ(GetFocus(), driver::FindControl(root_->Handle(), control_id::kTypeList));
+}
+
+TEST_F(StartUpTest, AProgramWithBlanksRoundTrips) {
+    PutCommand(1, Registration::CommandValue(kViewer));
+    Start();
+    EXPECT_EQ(RowText(1), kViewer);
+    EXPECT_EQ(Registration::CommandValue(RowText(1)), Text(L"ACDC_BMP\\shell\\Open\\Command"));
+}
+
+TEST_F(StartUpTest, NoCommandsLeaveEveryRowEmpty) {
+    Start();
+    for (int slot = 1; slot <= 5; ++slot) {
+        EXPECT_EQ(RowText(slot), L"") << slot;
+        EXPECT_FALSE(RowTicked(slot)) << slot;
+    }
+}
+
+TEST_F(StartUpTest, NoSlotShowsAnotherSlotsProgram) {
+    // A value that is no text counts as not found, even after a slot that had one.
+    PutCommand(1, L"C:\\Tools\\view.exe \"%1\"");
+    const std::wstring path = ClassesPath(L"ACDC_BMP\\shell\\Edit\\Command");
+    const DWORD number = 7;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_DWORD, &number, sizeof(number));
+    // A string stored without its terminator is taken as stored.
+    const std::wstring bare = L"C:\\Tools\\quick.exe \"%1\"";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(L"ACDC_BMP\\shell\\Quickview\\Command").c_str(),
+                    nullptr, REG_SZ, bare.data(),
+                    static_cast<DWORD>(bare.size() * sizeof(wchar_t)));
+    Start();
+    EXPECT_EQ(RowText(2), L"");
+    EXPECT_FALSE(RowTicked(2));
+    EXPECT_EQ(RowText(3), L"C:\\Tools\\quick.exe");
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// Direct looks at HKEY_LOCAL_MACHINE\Software\Classes, past the program's own
+// registry layer, so tests see what the registry really holds.
+namespace probe {
+
+std::wstring ClassesPath(const std::wstring& key);
+bool KeyPresent(const std::wstring& classesKey);
+// A string value of a key below the classes key; nullopt when missing.
+std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* name = nullptr);
+// The class text stored with a key.
+std::wstring KeyClass(const std::wstring& classesKey);
+// Creates the key as needed and writes a REG_SZ.
+void PutText(const std::wstring& classesKey, const wchar_t* name, const std::wstring& value);
+void DeleteTree(const std::wstring& classesKey);
+// Leaves only the right to read the key, for everyone.
+void MakeReadOnly(const std::wstring& classesKey);
+// Removes every key the registration writes, so a test starts from nothing.
+void DeleteAllAssociations();
+
+} // namespace probe
