@@ -158,6 +158,21 @@ static HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int 
     return control;
 }
 
+// A check box reaches a pixel into the text box below it and, lying above it,
+// would paint over the box's frame; its region stops where the box begins.
+// Its rectangle stays as laid out.
+static void ClipWhereItOverlaps(HWND upper, HWND lower) {
+    RECT above{};
+    RECT below{};
+    GetWindowRect(upper, &above);
+    GetWindowRect(lower, &below);
+    if (above.bottom <= below.top)
+        return;
+    HRGN visible = CreateRectRgn(0, 0, above.right - above.left, below.top - above.top);
+    if (visible && !SetWindowRgn(upper, visible, FALSE))
+        DeleteObject(visible); // the window owns the region only when it was set
+}
+
 void Root::CreateControls() {
     // The screens lie on top of each other; only one is ever visible, so their
     // order among themselves does not matter to Tab. The bar comes last.
@@ -224,6 +239,7 @@ void Root::CreateVerbScreen(HWND screen) {
             font_.get(), dpi_);
         SetWindowSubclass(verbTexts_[row], VerbTextProc, static_cast<UINT_PTR>(slot),
                           reinterpret_cast<DWORD_PTR>(this));
+        ClipWhereItOverlaps(verbCheckBoxes_[row], verbTexts_[row]);
         verbBrowseButtons_[row] = CreateControl(
             screen,
             {WC_BUTTONW, texts::kBrowse, WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
