@@ -188,6 +188,9 @@ TEST_F(EndToEndTest, RegistersWhatThePersonChoseAndTheShellRunsIt) {
         EXPECT_FALSE(KeyPresent(className + L"\\shell\\Quickview"));
     }
     EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+    EXPECT_EQ(KeyClass(L".bmp"), L"1");
+    EXPECT_EQ(KeyClass(L"ACDC_GIF\\shell\\Open\\Command"), L"1");
+    EXPECT_EQ(Text(L"ACDC_GIF\\shell"), std::nullopt);
     EXPECT_EQ(Text(L".bmp", L"Content Type"), std::nullopt); // written fresh
     EXPECT_EQ(Text(L"ACDC_BMP"), L"Mein Bitmap");            // the class key keeps its own
     EXPECT_EQ(Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");

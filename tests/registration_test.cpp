@@ -3,7 +3,6 @@
 #include "association/Catalogue.h"
 #include "association/CurrentPrograms.h"
 #include "association/Registration.h"
-#include "services/Failure.h"
 #include "tests/support/Program.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/WindowDriver.h"
@@ -98,37 +97,6 @@ TEST(ProgramFromCommand, RoundTripsWhatTheRegistrationWrites) {
     }
 }
 
-TEST_F(RegistrationTest, OneTypeAndTwoVerbsToTheLetter) {
-    // An existing extension key is written fresh; an existing class key keeps
-    // its own values and its other verbs.
-    PutText(L".gif", nullptr, L"giffile");
-    PutText(L".gif", L"Content Type", L"image/gif");
-    PutText(L"ACDC_GIF", nullptr, L"GIF-Bild");
-    PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
-    PutText(L".bmp", nullptr, L"Paint.Picture");
-
-    EXPECT_TRUE(Write({{1}, {{1, kViewer}, {5, L"C:\\Bild\\Print.exe"}}}));
-
-    EXPECT_EQ(Backups(), (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 2_gif.reg"}));
-    EXPECT_EQ(Text(L".gif"), L"ACDC_GIF");
-    EXPECT_EQ(Text(L".gif", L"Content Type"), std::nullopt);
-    EXPECT_EQ(KeyClass(L".gif"), L"1");
-    EXPECT_EQ(Text(L"ACDC_GIF"), L"GIF-Bild");
-    EXPECT_EQ(Text(L"ACDC_GIF\\DefaultIcon"), L"shimgvw.dll,3");
-    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Open\\Command"), L"\"" + kViewer + L"\" \"%1\"");
-    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Open"), L"\u00D6&ffnen");
-    EXPECT_EQ(KeyClass(L"ACDC_GIF\\shell\\Open\\Command"), L"1");
-    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\uPrint\\Command"), L"C:\\Bild\\Print.exe \"%1\"");
-    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\uPrint"), L"&Drucken");
-    EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Edit\\Command"), L"C:\\Alt\\edit.exe \"%1\"");
-    EXPECT_EQ(Text(L"ACDC_GIF\\shell"), std::nullopt);
-    // Unticked types are neither backed up nor touched.
-    EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
-    EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
-    EXPECT_FALSE(KeyPresent(L".png"));
-    EXPECT_GT(pendingEventCalls_, 0);
-}
-
 TEST_F(RegistrationTest, EveryTypeAndEveryVerb) {
     for (const catalogue::FileType& type : catalogue::kFileTypes)
         PutText(std::wstring(type.extension), nullptr, L"alt");
@@ -163,6 +131,7 @@ TEST_F(RegistrationTest, EveryTypeAndEveryVerb) {
         }
     }
     EXPECT_EQ(commands, 45);
+    EXPECT_GT(pendingEventCalls_, 9); // the window is kept painted between the steps
 }
 
 TEST_F(RegistrationTest, MissingExtensionKeyIsCreatedWithoutABackup) {
@@ -177,58 +146,6 @@ TEST_F(RegistrationTest, WithoutVerbsEachTypeStillGetsItsClassAndIcon) {
     EXPECT_EQ(Text(L".wmf"), L"ACDC_WMF");
     EXPECT_EQ(Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
     EXPECT_TRUE(KeyPresent(L"ACDC_WMF\\shell"));
-}
-
-TEST_F(RegistrationTest, ExtensionKeyWithASubkeyKeepsItButGetsTheClass) {
-    PutText(L".tga", nullptr, L"alt");
-    PutText(L".tga\\OpenWithList", nullptr, L"x");
-    EXPECT_TRUE(Write({{7}, {{1, L"C:\\v.exe"}}}));
-    EXPECT_EQ(Text(L".tga"), L"ACDC_TGA");
-    EXPECT_TRUE(KeyPresent(L".tga\\OpenWithList"));
-}
-
-TEST_F(RegistrationTest, AValueThatCannotBeWrittenIsReported) {
-    // A key whose access list grants only reading refuses to be opened for
-    // writing.
-    PutText(L"ACDC_PSD\\DefaultIcon", nullptr, L"alt.dll,0");
-    MakeReadOnly(L"ACDC_PSD\\DefaultIcon");
-
-    EXPECT_FALSE(Write({{6}, {{1, L"C:\\v.exe"}}}));
-    EXPECT_EQ(Text(L"ACDC_PSD\\DefaultIcon"), L"alt.dll,0");
-    EXPECT_EQ(Text(L".psd"), L"ACDC_PSD"); // the rest is still written
-    EXPECT_EQ(Text(L"ACDC_PSD\\shell\\Open\\Command"), L"C:\\v.exe \"%1\"");
-}
-
-TEST_F(RegistrationTest, AFailedBackupChangesNothing) {
-    PutText(L".jpg", nullptr, L"jpegfile");
-    EXPECT_THROW(Registration::WriteAssociations(
-                     {{2}, {{1, L"C:\\v.exe"}}}, [] {}, L"C:\\Diesen Ordner gibt es nicht"),
-                 Failure);
-    EXPECT_EQ(Text(L".jpg"), L"jpegfile");
-    EXPECT_FALSE(KeyPresent(L"ACDC_JPG"));
-}
-
-TEST_F(RegistrationTest, ImportingAPerTypeBackupBringsTheOldKeyBack) {
-    PutText(L".pcx", nullptr, L"pcxfile");
-    PutText(L".pcx", L"PerceivedType", L"image");
-    EXPECT_TRUE(Write({{3}, {{1, L"C:\\v.exe"}}}));
-    ASSERT_EQ(Text(L".pcx", L"PerceivedType"), std::nullopt);
-
-    std::wstring regedit(MAX_PATH, L'\0');
-    regedit.resize(GetWindowsDirectoryW(regedit.data(), MAX_PATH));
-    regedit += L"\\regedit.exe";
-    std::wstring command = L"regedit.exe /s \"" + kBackupFolder + L"\\Temp 4_pcx.reg\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    ASSERT_TRUE(CreateProcessW(regedit.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &started));
-    WaitForSingleObject(started.hProcess, 60000);
-    CloseHandle(started.hProcess);
-    CloseHandle(started.hThread);
-
-    EXPECT_EQ(Text(L".pcx", L"PerceivedType"), L"image");
-    EXPECT_EQ(Text(L".pcx"), L"pcxfile");
 }
 
 // --- Reading the current programs into the verb rows at start
