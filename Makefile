@@ -1,6 +1,7 @@
 # The two commands: `make run` opens the wizard, `make test` runs every test.
-# Both install what is missing first (scripts/setup.sh).
-.PHONY: all build run test clean
+# Both install what is missing first (scripts/setup.sh). `make bench` prints
+# figures: speed, memory and size.
+.PHONY: all build run test bench clean
 
 all: build
 
@@ -13,6 +14,9 @@ run:
 test:
 	@dir=$$(scripts/build.sh) && scripts/wine-run.sh --init && \
 		ctest --test-dir "$$dir" --output-on-failure --timeout 600
+
+bench:
+	@scripts/bench.sh
 
 clean:
 	rm -rf build
