@@ -1,6 +1,7 @@
 #include "services/ComDlgDll.h"
 #include "services/SpecialFolders.h"
 #include "services/UniqueHandle.h"
+#include "tests/support/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 
@@ -63,28 +64,15 @@ HWND FileNameBox(HWND dialog) {
 // A visible dialog of this process: the file dialog by its title, or, given
 // an owner, the message box that window shows.
 HWND FindDialog(std::wstring_view title, HWND owner) {
-    struct Search {
-        std::wstring_view title;
-        HWND owner;
-        HWND found;
-    } search{title, owner, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(context);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-                ClassOf(window) != L"#32770")
-                return TRUE;
-            const bool match =
-                search.owner ? GetWindow(window, GW_OWNER) == search.owner
-                             : TextOf(window) == search.title && FileNameBox(window) != nullptr;
-            if (match)
-                search.found = window;
-            return !match;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return driver::FirstWindow([&](HWND window) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+            ClassOf(window) != L"#32770")
+            return false;
+        return owner ? GetWindow(window, GW_OWNER) == owner
+                     : TextOf(window) == title && FileNameBox(window) != nullptr;
+    });
 }
 
 std::wstring FolderShown(HWND dialog) {
@@ -259,27 +247,6 @@ TEST_F(FileDialog, EveryOtherModeSavesANewFile) {
     }
 }
 
-namespace {
-
-HWND ControlOf(HWND root, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        root,
-        [](HWND child, LPARAM context) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(context);
-            if (GetDlgCtrlID(child) == search.id)
-                search.found = child;
-            return search.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-} // namespace
-
 // The verb row's "..." button, driven through the real window. The wizard's
 // own Cancel ends the process, so it is never pressed here.
 TEST_F(FileDialog, BrowseButtonPutsTheChosenProgramIntoItsRow) {
@@ -303,12 +270,12 @@ TEST_F(FileDialog, BrowseButtonPutsTheChosenProgramIntoItsRow) {
     Root root(GetModuleHandleW(nullptr));
     root.Show();
     const auto click = [&](int id) {
-        SendMessageW(ControlOf(root.Handle(), id), BM_CLICK, 0, 0);
+        SendMessageW(driver::FindControl(root.Handle(), id), BM_CLICK, 0, 0);
     };
     click(control_id::kNext);
-    ASSERT_TRUE(IsWindowVisible(ControlOf(root.Handle(), control_id::Screen(2))));
-    const HWND tick = ControlOf(root.Handle(), control_id::VerbCheckBox(1));
-    const HWND text = ControlOf(root.Handle(), control_id::VerbText(1));
+    ASSERT_TRUE(IsWindowVisible(driver::FindControl(root.Handle(), control_id::Screen(2))));
+    const HWND tick = driver::FindControl(root.Handle(), control_id::VerbCheckBox(1));
+    const HWND text = driver::FindControl(root.Handle(), control_id::VerbText(1));
     click(control_id::VerbCheckBox(1));
     ASSERT_EQ(Button_GetCheck(tick), BST_CHECKED);
 

@@ -58,18 +58,14 @@ RunningProgram::~RunningProgram() {
 HWND RunningProgram::WaitForWindow(DWORD timeoutMs) {
     WaitFor(
         [this] {
-            window_ = nullptr;
-            EnumThreadWindows(
-                threadId_,
-                [](HWND window, LPARAM found) -> BOOL {
-                    wchar_t name[32]{};
-                    GetClassNameW(window, name, 32);
-                    if (lstrcmpW(name, L"BildkranzRoot") != 0 || !IsWindowVisible(window))
-                        return TRUE;
-                    *reinterpret_cast<HWND*>(found) = window;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&window_));
+            window_ = FirstWindow([this](HWND window) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                wchar_t name[32]{};
+                GetClassNameW(window, name, 32);
+                return owner == processId_ && lstrcmpW(name, L"BildkranzRoot") == 0 &&
+                       IsWindowVisible(window);
+            });
             return window_ != nullptr && Focus() != nullptr;
         },
         timeoutMs);

@@ -51,22 +51,36 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     return true;
 }
 
-HWND FindControl(HWND root, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        root,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(child) != s->id)
-                return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+namespace {
+
+struct WindowSearch {
+    const std::function<bool(HWND)>& matches;
+    HWND found;
+};
+
+// A named CALLBACK: on 32-bit Windows a lambda would not have the calling
+// convention the enumeration functions expect.
+BOOL CALLBACK CheckWindow(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<WindowSearch*>(data);
+    if (!search.matches(window))
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FirstWindow(const std::function<bool(HWND)>& matches, HWND parent) {
+    WindowSearch search{matches, nullptr};
+    if (parent)
+        EnumChildWindows(parent, CheckWindow, reinterpret_cast<LPARAM>(&search));
+    else
+        EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindControl(HWND root, int id) {
+    return FirstWindow([id](HWND child) { return GetDlgCtrlID(child) == id; }, root);
 }
 
 // Asks the window itself: GetWindowText does not for another process's
@@ -133,22 +147,11 @@ const std::vector<MessageBoxSeen>& MessageBoxCatcher::Seen() const {
 }
 
 HWND FindMessageBox(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->processId || !IsWindowVisible(window) || !HasClass(window, L"#32770"))
-                return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FirstWindow([processId](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner == processId && IsWindowVisible(window) && HasClass(window, L"#32770");
+    });
 }
 
 MessageBoxSeen ReadMessageBox(HWND box) {

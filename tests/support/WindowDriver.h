@@ -14,7 +14,10 @@ namespace driver {
 // Waits for a condition, pumping messages meanwhile; false at the deadline.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
-// Every descendant of root with the given control id (nullptr if none).
+// The first window that matches: a top-level window, or a descendant of parent.
+HWND FirstWindow(const std::function<bool(HWND)>& matches, HWND parent = nullptr);
+
+// The descendant of root with the given control id (nullptr if none).
 HWND FindControl(HWND root, int id);
 
 std::wstring WindowText(HWND window);
