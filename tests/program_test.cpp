@@ -125,3 +125,20 @@ TEST_F(ProgramTest, NextOnTheConfirmationScreenEndsWithTheSuccessMessage) {
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
+
+TEST_F(ProgramTest, QueuedClicksAndACloseRequestDoNotCutTheRegistrationShort) {
+    GoToScreen(3);
+    // All arrive while the registration runs: a second Next, the close box.
+    program_->PostAltKey(L'w');
+    program_->PostAltKey(L'w');
+    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND box = program_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ReadMessageBox(box).title, texts::kSuccess.title);
+    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+        const std::wstring key = L"Software\\Classes\\" + std::wstring(type.extension);
+        EXPECT_EQ(ClassesSnapshot()[key], type.className) << key;
+    }
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(program_->WaitForExit(), 0u);
+}
