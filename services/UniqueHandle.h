@@ -54,6 +54,11 @@ struct Kernel {
     static HANDLE invalid() { return nullptr; }
     static void close(HANDLE handle) { CloseHandle(handle); }
 };
+// CreateFile reports failure as INVALID_HANDLE_VALUE, not as null.
+struct File {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) { CloseHandle(handle); }
+};
 template <typename Object> struct Gdi {
     static Object invalid() { return nullptr; }
     static void close(Object object) { DeleteObject(object); }
@@ -79,6 +84,7 @@ template <typename Interface> struct Com {
 
 using UniqueKey = UniqueHandle<HKEY, handle_traits::Key>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, handle_traits::Kernel>;
+using UniqueFile = UniqueHandle<HANDLE, handle_traits::File>;
 using UniqueFont = UniqueHandle<HFONT, handle_traits::Gdi<HFONT>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::Gdi<HBITMAP>>;
 using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::MemoryDc>;

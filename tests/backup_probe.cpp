@@ -7,23 +7,13 @@
 #include "association/Backup.h"
 #include "services/Failure.h"
 
+#include "tests/support/TextFile.h"
+
 #include <windows.h>
 
 #include <string>
 
-namespace {
-
-void WriteText(const wchar_t* path, const std::wstring& text) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
-              nullptr);
-    CloseHandle(file);
-}
-
-} // namespace
+namespace {} // namespace
 
 int wmain(int count, wchar_t** arguments) {
     if (count < 3)
@@ -36,10 +26,10 @@ int wmain(int count, wchar_t** arguments) {
             Backup::ExportExtension(std::stoi(arguments[3]), arguments[4], {});
         else
             return 100;
-        WriteText(arguments[1], Backup::BackupFolder());
+        text_file::Write(arguments[1], Backup::BackupFolder());
         return 0;
     } catch (const Failure& failure) {
-        WriteText(arguments[1], failure.Message());
+        text_file::Write(arguments[1], failure.Message());
         return 2;
     }
 }

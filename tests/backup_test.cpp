@@ -1,6 +1,7 @@
 #include "association/Backup.h"
 #include "services/Failure.h"
 #include "services/UniqueHandle.h"
+#include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -39,22 +40,6 @@ std::wstring NewFolder(const std::wstring& name) {
     return folder;
 }
 
-// Exports and the helpers' notes are UTF-16LE, exports with a byte order mark.
-std::wstring ReadText(const std::wstring& path) {
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-        return L"";
-    const UniqueKernelHandle file(opened);
-    std::wstring text(GetFileSize(file.get(), nullptr) / sizeof(wchar_t), L'\0');
-    DWORD read = 0;
-    ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
-             nullptr);
-    if (text.starts_with(L'\xFEFF'))
-        text.erase(0, 1);
-    return text;
-}
-
 std::vector<std::wstring> Lines(const std::wstring& text) {
     std::vector<std::wstring> lines;
     std::wistringstream stream(text);
@@ -65,7 +50,7 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
 
 // By content: Wine's editor orders values differently from Windows'.
 ::testing::AssertionResult HoldsLine(const std::wstring& file, const std::wstring& wanted) {
-    for (const std::wstring& line : Lines(ReadText(file)))
+    for (const std::wstring& line : Lines(text_file::Read(file)))
         if (line == wanted)
             return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << Narrow(file) << " lacks the line " << Narrow(wanted);
@@ -223,7 +208,7 @@ TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine
     EditorSwap swap(L"record");
     ASSERT_NO_THROW(Backup::ExportExtension(folder, 4, L".png", {}));
 
-    const std::vector<std::wstring> seen = Lines(ReadText(folder + L"\\Temp 5_png.reg"));
+    const std::vector<std::wstring> seen = Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
     EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, kEditor, -1, TRUE), CSTR_EQUAL)
@@ -283,7 +268,7 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorIsMissingOrEndsWithAnError) {
         SCOPED_TRACE("exit code 3 after writing the file");
         EditorSwap swap(L"fail");
         EXPECT_TRUE(FailsNaming(classesExport, file));
-        EXPECT_EQ(ReadText(file), L"partial");
+        EXPECT_EQ(text_file::Read(file), L"partial");
     }
 }
 
@@ -305,7 +290,7 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
     EXPECT_GE(calls, 2);
 
     // The fake wrote its process id before it began to hang.
-    const DWORD id = std::stoul(ReadText(file));
+    const DWORD id = std::stoul(text_file::Read(file));
     const UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
     if (process) {
         EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0) << "still running";
@@ -344,8 +329,8 @@ TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
         ASSERT_TRUE(CopyFileW(Helper(L"fake_regedit.exe").c_str(), planted.c_str(), FALSE));
 
         EXPECT_EQ(RunHelper(probe, L"\"" + result + L"\" " + c.arguments), 0u)
-            << Narrow(ReadText(result));
-        EXPECT_EQ(ReadText(result), c.folder);
+            << Narrow(text_file::Read(result));
+        EXPECT_EQ(text_file::Read(result), c.folder);
         EXPECT_TRUE(HoldsLine(c.file, L"Windows Registry Editor Version 5.00"));
         DeleteFileW(planted.c_str());
     }

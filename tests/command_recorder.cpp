@@ -1,6 +1,8 @@
 // Stands in for a verb program: writes the arguments it was started with,
 // one per line in UTF-16, to "aufruf.txt" beside itself, so a test can see
 // exactly what the shell handed over.
+#include "tests/support/TextFile.h"
+
 #include <windows.h>
 
 #include <string>
@@ -12,13 +14,5 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring path(MAX_PATH, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
     path = path.substr(0, path.find_last_of(L'\\')) + L"\\aufruf.txt";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 1;
-    DWORD written = 0;
-    WriteFile(file, log.data(), static_cast<DWORD>(log.size() * sizeof(wchar_t)), &written,
-              nullptr);
-    CloseHandle(file);
-    return 0;
+    return text_file::Write(path, log) ? 0 : 1;
 }

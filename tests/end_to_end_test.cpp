@@ -3,12 +3,12 @@
 // the registration really did.
 #include "tests/support/Program.h"
 #include "tests/support/RegistryProbe.h"
+#include "tests/support/TextFile.h"
 #include "tests/support/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
 #include <commctrl.h>
-#include <dlgs.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -49,18 +49,6 @@ bool RunAndWait(const std::wstring& application, std::wstring commandLine) {
     return code == 0;
 }
 
-std::wstring ReadUtf16File(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return L"<missing>";
-    std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
-    DWORD read = 0;
-    ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
-    CloseHandle(file);
-    return text;
-}
-
 // Runs a verb on a file through the shell, as Explorer's context menu does,
 // and returns the arguments the verb program received.
 std::wstring RunVerb(const wchar_t* verb, const std::wstring& file) {
@@ -77,7 +65,7 @@ std::wstring RunVerb(const wchar_t* verb, const std::wstring& file) {
         WaitForSingleObject(execute.hProcess, 30000);
         CloseHandle(execute.hProcess);
     }
-    return ReadUtf16File(kRecorderFolder + L"\\aufruf.txt");
+    return text_file::Read(kRecorderFolder + L"\\aufruf.txt");
 }
 
 class EndToEndTest : public testing::Test {
@@ -131,9 +119,7 @@ protected:
         program_->ClickLater(id::VerbBrowse(slot));
         HWND dialog = program_->WaitForDialog(kDialogTitle);
         ASSERT_NE(dialog, nullptr);
-        HWND name =
-            GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
+        SendMessageW(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
         PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         ASSERT_TRUE(
             WaitFor([&] { return WindowText(program_->Control(id::VerbText(slot))) == program; }));

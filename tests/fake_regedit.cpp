@@ -4,22 +4,14 @@
 //   record (or unset): writes what it was started with into the export file
 //   hang:              writes its process id into the export file, then waits
 //   fail:              writes the export file, then ends with code 3
+#include "tests/support/TextFile.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 
 namespace {
-
-void WriteText(const wchar_t* path, const std::wstring& text) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
-              nullptr);
-    CloseHandle(file);
-}
 
 std::wstring Mode() {
     wchar_t mode[32] = L"";
@@ -39,12 +31,12 @@ int wmain() {
     const std::wstring mode = Mode();
 
     if (mode == L"hang") {
-        WriteText(file, std::to_wstring(GetCurrentProcessId()));
+        text_file::Write(file, std::to_wstring(GetCurrentProcessId()));
         Sleep(10 * 60 * 1000);
         return 0;
     }
     if (mode == L"fail") {
-        WriteText(file, L"partial");
+        text_file::Write(file, L"partial");
         return 3;
     }
     wchar_t self[MAX_PATH] = L"";
@@ -52,8 +44,8 @@ int wmain() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
-    WriteText(file, std::wstring(GetCommandLineW()) + L"\n" + self + L"\n" +
-                        std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW) + L" " +
-                        std::to_wstring(startup.wShowWindow));
+    text_file::Write(file, std::wstring(GetCommandLineW()) + L"\n" + self + L"\n" +
+                               std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW) + L" " +
+                               std::to_wstring(startup.wShowWindow));
     return 0;
 }

@@ -55,12 +55,6 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-HWND FileNameBox(HWND dialog) {
-    if (HWND combo = GetDlgItem(dialog, cmb13))
-        return combo;
-    return GetDlgItem(dialog, edt1);
-}
-
 // A visible dialog of this process: the file dialog by its title, or, given
 // an owner, the message box that window shows.
 HWND FindDialog(std::wstring_view title, HWND owner) {
@@ -71,7 +65,7 @@ HWND FindDialog(std::wstring_view title, HWND owner) {
             ClassOf(window) != L"#32770")
             return false;
         return owner ? GetWindow(window, GW_OWNER) == owner
-                     : TextOf(window) == title && FileNameBox(window) != nullptr;
+                     : TextOf(window) == title && driver::FileNameBox(window) != nullptr;
     });
 }
 
@@ -124,7 +118,7 @@ private:
         seen.opened = true;
         WaitUntil([&] { return !(seen.folderShown = FolderShown(dialog)).empty(); });
         if (typed) {
-            SendMessageTimeoutW(FileNameBox(dialog), WM_SETTEXT, 0,
+            SendMessageTimeoutW(driver::FileNameBox(dialog), WM_SETTEXT, 0,
                                 reinterpret_cast<LPARAM>(typed->c_str()), SMTO_BLOCK, 5000,
                                 nullptr);
             Press(dialog, IDOK);

@@ -1,5 +1,6 @@
 #include "wizard/Emblem.h"
 
+#include "services/ComApartment.h"
 #include "services/Failure.h"
 
 #include <objbase.h>
@@ -22,20 +23,6 @@ void Check(HRESULT result) {
     if (FAILED(result))
         throw Failure(L"Das Emblem konnte nicht gelesen werden.");
 }
-
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT result_;
-};
 
 } // namespace
 

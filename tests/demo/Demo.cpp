@@ -27,12 +27,6 @@ std::string Utf8(std::wstring_view text) {
     return converted;
 }
 
-bool HasClass(HWND window, std::wstring_view className) {
-    wchar_t name[64]{};
-    GetClassNameW(window, name, 64);
-    return className == name;
-}
-
 } // namespace
 
 void Say(std::wstring_view line) {
@@ -54,15 +48,6 @@ std::wstring WhatOf(const std::exception& failure) {
     std::wstring text(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, what.data(), static_cast<int>(what.size()), text.data(), size);
     return text;
-}
-
-std::wstring TextOf(HWND window) {
-    std::vector<wchar_t> text(32768, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_BLOCK, kAnswerWithinMs, &copied))
-        return {};
-    return std::wstring(text.data(), copied);
 }
 
 void SetTextOf(HWND window, const std::wstring& text) {
@@ -93,48 +78,6 @@ int TickedTypeCount(HWND wizard) {
         ticked += (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0;
     }
     return ticked;
-}
-
-namespace {
-
-struct DialogSearch {
-    DWORD processId;
-    std::wstring_view title;
-    HWND found;
-};
-
-// A named CALLBACK function, not a lambda: on i686 the enumeration wants a
-// stdcall function, and GCC converts no lambda to one.
-BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
-    auto& search = *reinterpret_cast<DialogSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId || !IsWindowVisible(window) || !HasClass(window, L"#32770") ||
-        TextOf(window) != search.title)
-        return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
-} // namespace
-
-HWND FindDialog(DWORD processId, std::wstring_view title) {
-    DialogSearch search{processId, title, nullptr};
-    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND FileNameBox(HWND fileDialog) {
-    if (HWND combo = GetDlgItem(fileDialog, cmb13))
-        return combo;
-    return GetDlgItem(fileDialog, edt1);
-}
-
-ComApartment::ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-
-ComApartment::~ComApartment() {
-    if (SUCCEEDED(result_))
-        CoUninitialize();
 }
 
 } // namespace demo

@@ -19,9 +19,6 @@ void Require(bool condition, std::wstring_view what);
 // An exception's text, which Require and the helpers give as UTF-8.
 std::wstring WhatOf(const std::exception& failure);
 
-// GetWindowText reads only the system's copy of another process's window
-// text, which edit controls do not keep; WM_GETTEXT asks the control itself.
-std::wstring TextOf(HWND window);
 void SetTextOf(HWND window, const std::wstring& text);
 
 // Posted, not sent: a click that opens a modal dialog or message box would
@@ -34,24 +31,5 @@ void Sync(HWND window);
 bool ScreenShown(HWND wizard, int index);
 // How many rows of the wizard's type list carry a tick.
 int TickedTypeCount(HWND wizard);
-
-// A visible dialog (class #32770) of that process with that title.
-HWND FindDialog(DWORD processId, std::wstring_view title);
-
-// The common file dialog's file name box: Wine's has a combo box (cmb13)
-// with an edit inside, the old style has an edit (edt1).
-HWND FileNameBox(HWND fileDialog);
-
-// Keeps COM initialised on this thread while it lives.
-class ComApartment {
-public:
-    ComApartment();
-    ~ComApartment();
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT result_;
-};
 
 } // namespace demo

@@ -235,7 +235,7 @@ Registration RegisterOnce(const std::wstring& program, const std::array<std::wst
         round.peakPagefile = static_cast<double>(memory.PeakPagefileUsage);
     }
 
-    const std::wstring title = TextOf(box);
+    const std::wstring title = driver::WindowText(box);
     Require(title == texts::kSuccess.title,
             L"the registration ended with the message \"" + title + L"\", not with success");
     PostClick(GetDlgItem(box, IDOK));

@@ -5,6 +5,7 @@
 //
 //   walkthrough.exe SCREENSHOT-FOLDER
 #include "association/Catalogue.h"
+#include "services/ComApartment.h"
 #include "services/UniqueHandle.h"
 #include "tests/demo/Demo.h"
 #include "tests/demo/Screenshot.h"
@@ -206,8 +207,8 @@ private:
 
     void TypeScreen() {
         Require(ScreenShown(window_, 1), L"the wizard did not start on the file type screen");
-        Say(L"   The window " + Quoted(TextOf(window_)) + L" shows the file type screen: " +
-            std::to_wstring(TickedTypeCount(window_)) + L" of " +
+        Say(L"   The window " + Quoted(driver::WindowText(window_)) +
+            L" shows the file type screen: " + std::to_wstring(TickedTypeCount(window_)) + L" of " +
             std::to_wstring(catalogue::kFileTypeCount) + L" image types are ticked.");
         Shot(window_, L"1-dateitypen.png");
     }
@@ -221,7 +222,7 @@ private:
         for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
             const bool ticked =
                 SendMessageW(Control(id::VerbCheckBox(slot)), BM_GETCHECK, 0, 0) == BST_CHECKED;
-            const std::wstring program = TextOf(Control(id::VerbText(slot)));
+            const std::wstring program = driver::WindowText(Control(id::VerbText(slot)));
             Say(L"     " + Quoted(catalogue::VerbAt(slot)->checkBoxCaption) +
                 (ticked ? L" ticked" : L" not ticked") +
                 (program.empty() ? L", no program" : L", program " + program));
@@ -243,8 +244,8 @@ private:
 
         HWND dialog = nullptr;
         Require(driver::WaitFor([&] {
-                    dialog = FindDialog(program_->Id(), kFileDialogTitle);
-                    return dialog && FileNameBox(dialog);
+                    dialog = driver::FindDialog(program_->Id(), kFileDialogTitle);
+                    return dialog && driver::FileNameBox(dialog);
                 }),
                 L"the file dialog did not open");
         Say(L"   The program's file dialog " + Quoted(kFileDialogTitle) + L" is open.");
@@ -253,14 +254,15 @@ private:
         const std::wstring chosen = ProgramToChoose();
         HWND ok = GetDlgItem(dialog, IDOK);
         Say(L"4. Typing " + chosen + L" into the dialog's file name box and pressing " +
-            Quoted(WithoutAccessKey(TextOf(ok))) + L".");
-        SetTextOf(FileNameBox(dialog), chosen);
+            Quoted(WithoutAccessKey(driver::WindowText(ok))) + L".");
+        SetTextOf(driver::FileNameBox(dialog), chosen);
         PostClick(ok);
         HWND text = Control(id::VerbText(1));
-        Require(driver::WaitFor([&] { return !IsWindow(dialog) && TextOf(text) == chosen; }),
+        Require(driver::WaitFor(
+                    [&] { return !IsWindow(dialog) && driver::WindowText(text) == chosen; }),
                 L"the chosen program did not arrive in the verb row");
-        Say(L"   The dialog closed; the row " + Quoted(caption) + L" now shows " + TextOf(text) +
-            L".");
+        Say(L"   The dialog closed; the row " + Quoted(caption) + L" now shows " +
+            driver::WindowText(text) + L".");
         Shot(window_, L"4-verb-gewaehlt.png");
     }
 
@@ -281,15 +283,15 @@ private:
         PostClick(Control(id::kNext));
         HWND box = program_->WaitForMessageBox(kRegistrationLimitMs);
         Require(box != nullptr, L"no message came after the registration");
-        const std::wstring title = TextOf(box);
-        const std::wstring text = TextOf(GetDlgItem(box, 0xFFFF));
+        const std::wstring title = driver::WindowText(box);
+        const std::wstring text = driver::WindowText(GetDlgItem(box, 0xFFFF));
         Say(L"   After " + Seconds(GetTickCount64() - started) +
             L" the wizard window went and a message came: " + Quoted(title) + L", " + Quoted(text) +
             L".");
         Shot(box, L"6-erfolg.png");
         Require(title == texts::kSuccess.title, L"the message is not the success message");
 
-        Say(L"7. Pressing " + Quoted(WithoutAccessKey(TextOf(GetDlgItem(box, IDOK)))) +
+        Say(L"7. Pressing " + Quoted(WithoutAccessKey(driver::WindowText(GetDlgItem(box, IDOK)))) +
             L" in the message.");
         PostClick(GetDlgItem(box, IDOK));
         const DWORD code = program_->WaitForExit();

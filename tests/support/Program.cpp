@@ -80,13 +80,8 @@ HWND RunningProgram::WaitForMessageBox(DWORD timeoutMs) {
 
 HWND RunningProgram::WaitForDialog(const std::wstring& title, DWORD timeoutMs) {
     HWND dialog = nullptr;
-    WaitFor(
-        [&] {
-            dialog = FindMessageBox(processId_);
-            return dialog != nullptr && WindowText(dialog) == title;
-        },
-        timeoutMs);
-    return dialog != nullptr && WindowText(dialog) == title ? dialog : nullptr;
+    WaitFor([&] { return (dialog = FindDialog(processId_, title)) != nullptr; }, timeoutMs);
+    return dialog;
 }
 
 DWORD RunningProgram::WaitForExit(DWORD timeoutMs) {

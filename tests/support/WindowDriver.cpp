@@ -1,5 +1,7 @@
 #include "tests/support/WindowDriver.h"
 
+#include <dlgs.h>
+
 #include <array>
 
 namespace driver {
@@ -146,12 +148,23 @@ const std::vector<MessageBoxSeen>& MessageBoxCatcher::Seen() const {
     return seenBoxes;
 }
 
-HWND FindMessageBox(DWORD processId) {
-    return FirstWindow([processId](HWND window) {
+HWND FindDialog(DWORD processId, std::wstring_view title) {
+    return FirstWindow([processId, title](HWND window) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        return owner == processId && IsWindowVisible(window) && HasClass(window, L"#32770");
+        return owner == processId && IsWindowVisible(window) && HasClass(window, L"#32770") &&
+               (title.empty() || WindowText(window) == title);
     });
+}
+
+HWND FindMessageBox(DWORD processId) {
+    return FindDialog(processId);
+}
+
+HWND FileNameBox(HWND fileDialog) {
+    if (HWND combo = GetDlgItem(fileDialog, cmb13))
+        return combo;
+    return GetDlgItem(fileDialog, edt1);
 }
 
 MessageBoxSeen ReadMessageBox(HWND box) {

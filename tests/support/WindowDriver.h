@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Drives windows the way the system does: keys are posted to the focused
@@ -64,8 +65,13 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-// The visible message box (class #32770) of a process, for driving another program.
+// A visible dialog (class #32770) of a process with this title, or with any
+// title when none is given: a message box or the file dialog.
+HWND FindDialog(DWORD processId, std::wstring_view title = {});
 HWND FindMessageBox(DWORD processId);
+// The common file dialog's file name box: a combo box with an edit inside in
+// the explorer style, an edit in the old one.
+HWND FileNameBox(HWND fileDialog);
 MessageBoxSeen ReadMessageBox(HWND box);
 
 } // namespace driver
