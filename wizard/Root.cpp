@@ -158,6 +158,12 @@ static HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int 
     return control;
 }
 
+// The emblem is drawn by the window (WM_DRAWITEM), at the same place on every screen.
+static void CreateEmblem(HWND screen, int id, int dpi) {
+    CreateControl(screen, {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, id},
+                  nullptr, dpi);
+}
+
 // A check box reaches a pixel into the text box below it and, lying above it,
 // would paint over the box's frame; its region stops where the box begins.
 // Its rectangle stays as laid out.
@@ -216,10 +222,7 @@ void Root::CreateTypeScreen(HWND screen) {
                   {WC_STATICW, texts::kLabel1, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
                    layout::kLabel1, control_id::kLabel1},
                   font_.get(), dpi_);
-    CreateControl(
-        screen,
-        {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, control_id::kImage2},
-        font_.get(), dpi_);
+    CreateEmblem(screen, control_id::kImage2, dpi_);
 }
 
 void Root::CreateVerbScreen(HWND screen) {
@@ -246,10 +249,7 @@ void Root::CreateVerbScreen(HWND screen) {
              layout::VerbBrowse(slot), control_id::VerbBrowse(slot)},
             font_.get(), dpi_);
     }
-    CreateControl(
-        screen,
-        {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, control_id::kImage1},
-        font_.get(), dpi_);
+    CreateEmblem(screen, control_id::kImage1, dpi_);
 }
 
 void Root::CreateConfirmationScreen(HWND screen) {
@@ -263,10 +263,7 @@ void Root::CreateConfirmationScreen(HWND screen) {
     CreateControl(screen,
                   {WC_STATICW, texts::kLabel4, labelStyle, 0, layout::kLabel4, control_id::kLabel4},
                   font_.get(), dpi_);
-    CreateControl(
-        screen,
-        {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, control_id::kImage3},
-        font_.get(), dpi_);
+    CreateEmblem(screen, control_id::kImage3, dpi_);
 }
 
 void Root::CreateButtonBar() {
