@@ -142,9 +142,7 @@ struct ControlSpec {
     int id;
 };
 
-} // namespace
-
-static HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int dpi) {
+HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int dpi) {
     const RECT place = layout::ToPixels(spec.place, dpi);
     const std::wstring text(spec.text);
     HWND control = CreateWindowExW(
@@ -159,7 +157,7 @@ static HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int 
 }
 
 // The emblem is drawn by the window (WM_DRAWITEM), at the same place on every screen.
-static void CreateEmblem(HWND screen, int id, int dpi) {
+void CreateEmblem(HWND screen, int id, int dpi) {
     CreateControl(screen, {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, id},
                   nullptr, dpi);
 }
@@ -167,7 +165,7 @@ static void CreateEmblem(HWND screen, int id, int dpi) {
 // A check box reaches a pixel into the text box below it and, lying above it,
 // would paint over the box's frame; its region stops where the box begins.
 // Its rectangle stays as laid out.
-static void ClipWhereItOverlaps(HWND upper, HWND lower) {
+void ClipWhereItOverlaps(HWND upper, HWND lower) {
     RECT above{};
     RECT below{};
     GetWindowRect(upper, &above);
@@ -178,6 +176,8 @@ static void ClipWhereItOverlaps(HWND upper, HWND lower) {
     if (visible && !SetWindowRgn(upper, visible, FALSE))
         DeleteObject(visible); // the window owns the region only when it was set
 }
+
+} // namespace
 
 void Root::CreateControls() {
     // The screens lie on top of each other; only one is ever visible, so their
