@@ -1,10 +1,10 @@
 // The real program, started from a folder whose name has a blank, driven as a
 // person would; then the registry, the backups and the shell are asked what
 // the registration really did.
-#include "tests/support/Program.h"
+#include "tools/driver/Program.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/TextFile.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 

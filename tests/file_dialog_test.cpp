@@ -1,7 +1,7 @@
 #include "services/ComDlgDll.h"
 #include "services/SpecialFolders.h"
 #include "services/UniqueHandle.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 

@@ -1,8 +1,8 @@
 // The real program, started from a folder whose name has a blank and driven
 // from outside: the ways it ends and what it leaves behind.
 #include "association/Catalogue.h"
-#include "tests/support/Program.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/Program.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 

@@ -3,9 +3,9 @@
 #include "association/Catalogue.h"
 #include "association/CurrentPrograms.h"
 #include "association/Registration.h"
-#include "tests/support/Program.h"
+#include "tools/driver/Program.h"
 #include "tests/support/RegistryProbe.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 

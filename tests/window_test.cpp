@@ -2,7 +2,7 @@
 // Cancel and Escape end the process, so they are tested from outside
 // (program_test.cpp).
 #include "association/Catalogue.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Layout.h"
 #include "wizard/Root.h"

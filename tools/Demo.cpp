@@ -1,6 +1,6 @@
-#include "tests/demo/Demo.h"
+#include "tools/Demo.h"
 
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 
 #include <commctrl.h>

@@ -1,6 +1,6 @@
-#include "tests/support/Program.h"
+#include "tools/driver/Program.h"
 
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 
 #include <stdexcept>
 

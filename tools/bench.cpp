@@ -4,9 +4,9 @@
 // them: a slow machine makes them larger, it does not make this fail.
 #include "association/Catalogue.h"
 #include "services/UniqueHandle.h"
-#include "tests/demo/Demo.h"
-#include "tests/support/Program.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/Demo.h"
+#include "tools/driver/Program.h"
+#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 

@@ -1,7 +1,7 @@
-#include "tests/demo/Screenshot.h"
+#include "tools/Screenshot.h"
 
 #include "services/UniqueHandle.h"
-#include "tests/support/WindowDriver.h"
+#include "tools/driver/WindowDriver.h"
 
 #include <wincodec.h>
 
