@@ -1,8 +1,8 @@
 #include "association/Backup.h"
 
 #include "association/Registry.h"
-#include "services/Failure.h"
-#include "services/UniqueHandle.h"
+#include "common/Failure.h"
+#include "common/UniqueHandle.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "association/Registry.h"
 
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 
 #include <algorithm>
 #include <optional>

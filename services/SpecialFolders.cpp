@@ -1,6 +1,6 @@
 #include "services/SpecialFolders.h"
 
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 
 #include <shlobj.h>
 

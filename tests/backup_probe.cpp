@@ -5,7 +5,7 @@
 // Writes the backup folder (exit code 0) or the failure message (exit code 2)
 // into the result file.
 #include "association/Backup.h"
-#include "services/Failure.h"
+#include "common/Failure.h"
 
 #include "tests/support/TextFile.h"
 

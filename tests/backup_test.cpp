@@ -1,6 +1,6 @@
 #include "association/Backup.h"
-#include "services/Failure.h"
-#include "services/UniqueHandle.h"
+#include "common/Failure.h"
+#include "common/UniqueHandle.h"
 #include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "services/ComDlgDll.h"
 #include "services/SpecialFolders.h"
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 #include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"

@@ -1,4 +1,4 @@
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 

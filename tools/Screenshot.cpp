@@ -1,6 +1,6 @@
 #include "tools/Screenshot.h"
 
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 #include "tools/driver/WindowDriver.h"
 
 #include <wincodec.h>

@@ -3,7 +3,7 @@
 // window shows, the program's peak memory. It prints figures and never judges
 // them: a slow machine makes them larger, it does not make this fail.
 #include "association/Catalogue.h"
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 #include "tools/Demo.h"
 #include "tools/driver/Program.h"
 #include "tools/driver/WindowDriver.h"

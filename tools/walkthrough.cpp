@@ -5,8 +5,8 @@
 //
 //   walkthrough.exe SCREENSHOT-FOLDER
 #include "association/Catalogue.h"
-#include "services/ComApartment.h"
-#include "services/UniqueHandle.h"
+#include "common/ComApartment.h"
+#include "common/UniqueHandle.h"
 #include "tools/Demo.h"
 #include "tools/Screenshot.h"
 #include "tools/driver/Program.h"

@@ -1,7 +1,7 @@
 #include "wizard/Emblem.h"
 
-#include "services/ComApartment.h"
-#include "services/Failure.h"
+#include "common/ComApartment.h"
+#include "common/Failure.h"
 
 #include <objbase.h>
 #include <wincodec.h>

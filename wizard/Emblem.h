@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 
 #include <windows.h>
 

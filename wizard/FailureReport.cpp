@@ -1,6 +1,6 @@
 #include "wizard/FailureReport.h"
 
-#include "services/Failure.h"
+#include "common/Failure.h"
 #include "wizard/Texts.h"
 
 #include <system_error>

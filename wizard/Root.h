@@ -1,7 +1,7 @@
 #pragma once
 
 #include "association/Registration.h"
-#include "services/UniqueHandle.h"
+#include "common/UniqueHandle.h"
 #include "wizard/Emblem.h"
 
 #include <windows.h>
