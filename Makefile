@@ -1,7 +1,7 @@
 # The two commands: `make run` opens the wizard, `make test` runs every test.
 # Both install what is missing first (scripts/setup.sh). `make bench` prints
-# figures: speed, memory and size.
-.PHONY: all build run test bench clean
+# figures: speed, memory and size. `make dist` packages the program for users.
+.PHONY: all build run test bench dist clean
 
 all: build
 
@@ -17,6 +17,9 @@ test:
 
 bench:
 	@scripts/bench.sh
+
+dist:
+	@scripts/dist.sh
 
 clean:
 	rm -rf build

@@ -4,6 +4,7 @@
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -92,91 +93,113 @@ std::wstring EditorPath(const std::wstring& file) {
     return Join(folder, L"regedit.exe");
 }
 
-enum class Ending { Ended, TimedOut, WaitFailed };
+// An editor started for one export, and what became of it.
+struct Started {
+    const Export* request;
+    std::optional<ULONGLONG> earlierFile; // the write time of a file from before
+    ULONGLONG start = 0;
+    UniqueKernelHandle process;
+    std::wstring failure; // empty while nothing went wrong
+};
 
-Ending WaitForEnd(HANDLE process, const ExportWait& wait) {
-    const bool limited = wait.timeoutMs != INFINITE;
-    const ULONGLONG deadline = GetTickCount64() + wait.timeoutMs;
-    for (;;) {
-        DWORD remaining = INFINITE;
-        if (limited) {
-            const ULONGLONG now = GetTickCount64();
-            // Past the deadline a steady stream of messages must not keep the
-            // loop going: look once more at the process and stop.
-            if (now >= deadline)
-                return WaitForSingleObject(process, 0) == WAIT_OBJECT_0 ? Ending::Ended
-                                                                        : Ending::TimedOut;
-            remaining = static_cast<DWORD>(deadline - now);
-        }
-        const DWORD result =
-            wait.processPendingEvents
-                ? MsgWaitForMultipleObjects(1, &process, FALSE, remaining, QS_ALLINPUT)
-                : WaitForSingleObject(process, remaining);
-        if (result == WAIT_OBJECT_0)
-            return Ending::Ended;
-        if (result == WAIT_OBJECT_0 + 1 && wait.processPendingEvents)
-            wait.processPendingEvents();
-        else if (result == WAIT_TIMEOUT)
-            return Ending::TimedOut;
-        else
-            return Ending::WaitFailed;
-    }
+std::wstring StartFailure(const std::wstring& editor) {
+    return L"Der Registrierungs-Editor „" + editor +
+           L"“ konnte nicht gestartet werden (Systemfehler " + Code(GetLastError()) + L").";
 }
 
-void Export(const std::wstring& file, const std::wstring& key, const ExportWait& wait) {
-    // A key that is not there yet has no old state to lose. Asking the editor
-    // to export it would fail (Windows' editor even waits for a message box
-    // to be closed), and the type could never be registered.
-    if (!Registry::KeyExists(HKEY_LOCAL_MACHINE, key))
-        return;
-
-    const std::wstring editor = EditorPath(file);
-    std::wstring commandLine = CommandLine(file, key);
-    const std::optional<ULONGLONG> before = WrittenFile(file);
-    const ULONGLONG start = Now();
-
+Started Start(const Export& request, const std::wstring& editor) {
+    Started started{&request, WrittenFile(request.file), Now(), {}, {}};
+    std::wstring commandLine = CommandLine(request.file, request.key);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMINIMIZED;
-    PROCESS_INFORMATION started{};
+    PROCESS_INFORMATION info{};
     // CreateProcessW may write into the command line, so it gets its own copy.
     if (!CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started))
-        Fail(file, L"Der Registrierungs-Editor „" + editor +
-                       L"“ konnte nicht gestartet werden (Systemfehler " + Code(GetLastError()) +
-                       L").");
-    const UniqueKernelHandle process(started.hProcess);
-    const UniqueKernelHandle thread(started.hThread);
-
-    switch (WaitForEnd(process.get(), wait)) {
-    case Ending::Ended:
-        break;
-    case Ending::TimedOut:
-        // Ended and waited for, so that it no longer holds or writes the file.
-        TerminateProcess(process.get(), ERROR_TIMEOUT);
-        WaitForSingleObject(process.get(), 10'000);
-        Fail(file, L"Der Registrierungs-Editor war nach " +
-                       std::to_wstring((ULONGLONG{wait.timeoutMs} + 999) / 1000) +
-                       L" Sekunden noch nicht fertig und wurde beendet.");
-    case Ending::WaitFailed:
-        Fail(file, L"Auf das Ende des Registrierungs-Editors konnte nicht gewartet werden "
-                   L"(Systemfehler " +
-                       Code(GetLastError()) + L").");
+                        nullptr, &startup, &info)) {
+        started.failure = StartFailure(editor);
+        return started;
     }
+    started.process.reset(info.hProcess);
+    CloseHandle(info.hThread);
+    return started;
+}
 
+bool Running(const Started& started) {
+    return started.process && started.failure.empty() &&
+           WaitForSingleObject(started.process.get(), 0) == WAIT_TIMEOUT;
+}
+
+// Ends an editor and waits for it, so that it no longer holds or writes its file.
+void EndEditor(Started& started, const std::wstring& reason) {
+    TerminateProcess(started.process.get(), ERROR_TIMEOUT);
+    WaitForSingleObject(started.process.get(), 10'000);
+    started.failure = reason;
+}
+
+// Returns when every editor has ended: by itself, or ended here once the
+// time is up or waiting fails. Wakes when an editor ends or a message comes.
+void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
+    const bool limited = wait.timeoutMs != INFINITE;
+    const ULONGLONG deadline = GetTickCount64() + wait.timeoutMs;
+    for (;;) {
+        std::vector<HANDLE> running;
+        for (const Started& started : editors)
+            if (Running(started))
+                running.push_back(started.process.get());
+        if (running.empty())
+            return;
+        running.resize(std::min<std::size_t>(running.size(), MAXIMUM_WAIT_OBJECTS - 1));
+        const auto count = static_cast<DWORD>(running.size());
+
+        const ULONGLONG now = GetTickCount64();
+        // Past the deadline a steady stream of messages must not keep the loop
+        // going: only what has ended by now counts.
+        const DWORD remaining = !limited          ? INFINITE
+                                : now >= deadline ? 0
+                                                  : static_cast<DWORD>(deadline - now);
+        const DWORD result =
+            wait.processPendingEvents
+                ? MsgWaitForMultipleObjects(count, running.data(), FALSE, remaining, QS_ALLINPUT)
+                : WaitForMultipleObjects(count, running.data(), FALSE, remaining);
+        if (result < WAIT_OBJECT_0 + count)
+            continue;
+        if (result == WAIT_OBJECT_0 + count && wait.processPendingEvents) {
+            wait.processPendingEvents();
+            continue;
+        }
+        const std::wstring reason =
+            result == WAIT_TIMEOUT
+                ? L"Der Registrierungs-Editor war nach " +
+                      std::to_wstring((ULONGLONG{wait.timeoutMs} + 999) / 1000) +
+                      L" Sekunden noch nicht fertig und wurde beendet."
+                : L"Auf das Ende des Registrierungs-Editors konnte nicht gewartet werden "
+                  L"(Systemfehler " +
+                      Code(GetLastError()) + L").";
+        for (Started& started : editors)
+            if (Running(started))
+                EndEditor(started, reason);
+        return;
+    }
+}
+
+// Empty when the editor ended well and left a file written since it began.
+std::wstring Verdict(const Started& started) {
+    if (!started.failure.empty())
+        return started.failure;
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.get(), &exitCode))
-        Fail(file, L"Das Ergebnis des Registrierungs-Editors konnte nicht abgefragt werden.");
+    if (!GetExitCodeProcess(started.process.get(), &exitCode))
+        return L"Das Ergebnis des Registrierungs-Editors konnte nicht abgefragt werden.";
     if (exitCode != 0)
-        Fail(file,
-             L"Der Registrierungs-Editor hat mit dem Fehlercode " + Code(exitCode) + L" geendet.");
-
+        return L"Der Registrierungs-Editor hat mit dem Fehlercode " + Code(exitCode) + L" geendet.";
     // Wine's editor ends with 0 even when it could not write: only the file
     // tells. An unchanged file from an earlier export is no backup of now.
-    const std::optional<ULONGLONG> written = WrittenFile(file);
-    if (!written || *written + kTimeGranularity < start || (before && *written == *before))
-        Fail(file, L"Der Registrierungs-Editor hat die Datei nicht geschrieben.");
+    const std::optional<ULONGLONG> written = WrittenFile(started.request->file);
+    if (!written || *written + kTimeGranularity < started.start ||
+        (started.earlierFile && *written == *started.earlierFile))
+        return L"Der Registrierungs-Editor hat die Datei nicht geschrieben.";
+    return {};
 }
 
 void CheckExtension(std::wstring_view extension) {
@@ -237,23 +260,39 @@ std::wstring ExtensionExportCommandLine(std::wstring_view folder, int listIndex,
     return CommandLine(ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension));
 }
 
-void ExportAllClasses(const ExportWait& wait) {
-    ExportAllClasses(BackupFolder(), wait);
+Export AllClasses(std::wstring_view folder) {
+    return {ClassesBackupFile(folder), std::wstring(kClassesKey)};
 }
 
-void ExportExtension(int listIndex, std::wstring_view extension, const ExportWait& wait) {
-    ExportExtension(BackupFolder(), listIndex, extension, wait);
-}
-
-void ExportAllClasses(std::wstring_view folder, const ExportWait& wait) {
-    Export(ClassesBackupFile(folder), std::wstring(kClassesKey), wait);
-}
-
-void ExportExtension(std::wstring_view folder, int listIndex, std::wstring_view extension,
-                     const ExportWait& wait) {
+Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension) {
     // The extension becomes part of a file name and of a quoted argument.
     CheckExtension(extension);
-    Export(ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension), wait);
+    return {ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension)};
+}
+
+void Run(const std::vector<Export>& exports, const ExportWait& wait) {
+    if (exports.empty())
+        return;
+    const std::wstring editor = EditorPath(exports.front().file);
+    std::vector<Started> editors;
+    for (const Export& request : exports) {
+        // A key that is not there yet has no old state to lose. Asking the
+        // editor to export it would fail (Windows' editor even waits for a
+        // message box to be closed), and the type could never be registered.
+        if (!Registry::KeyExists(HKEY_LOCAL_MACHINE, request.key))
+            continue;
+        editors.push_back(Start(request, editor));
+        // What failed to start fails the whole backup: start no more, but let
+        // those already running finish their files.
+        if (!editors.back().failure.empty())
+            break;
+    }
+    WaitForAll(editors, wait);
+    for (const Started& started : editors) {
+        const std::wstring failure = Verdict(started);
+        if (!failure.empty())
+            Fail(started.request->file, failure);
+    }
 }
 
 } // namespace Backup

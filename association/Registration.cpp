@@ -16,6 +16,7 @@ const HKEY kRoot = HKEY_LOCAL_MACHINE;
 constexpr std::wstring_view kClassesPrefix = L"Software\\Classes\\";
 // Every key the registration creates carries this class text.
 constexpr std::wstring_view kKeyClass = L"1";
+constexpr std::wstring_view kSystemFileAssociations = L"SystemFileAssociations";
 
 std::wstring ClassesPath(std::wstring_view name) {
     return std::wstring(kClassesPrefix) + std::wstring(name);
@@ -26,36 +27,70 @@ void CreateIfMissing(const std::wstring& path) {
         Registry::CreateKey(kRoot, path, kKeyClass);
 }
 
-// Writes one type's keys; false when a value could not be written.
-void BackUpClasses(std::wstring_view folder, const Backup::ExportWait& wait) {
-    if (folder.empty())
-        Backup::ExportAllClasses(wait);
-    else
-        Backup::ExportAllClasses(folder, wait);
+// The whole classes key first, then every ticked type's extension key that
+// exists now, in list order.
+std::vector<Backup::Export> PlannedExports(const std::vector<int>& tickedTypes,
+                                           std::wstring_view folder) {
+    std::vector<Backup::Export> exports{Backup::AllClasses(folder)};
+    for (int listIndex : tickedTypes) {
+        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        if (Registry::KeyExists(kRoot, ClassesPath(type.extension)) == Registry::kTrue)
+            exports.push_back(Backup::Extension(folder, listIndex, type.extension));
+    }
+    return exports;
 }
 
-void BackUpExtension(std::wstring_view folder, int listIndex, std::wstring_view extension,
-                     const Backup::ExportWait& wait) {
-    if (folder.empty())
-        Backup::ExportExtension(listIndex, extension, wait);
-    else
-        Backup::ExportExtension(folder, listIndex, extension, wait);
+// Collects whether every value could be written.
+class ValueWriter {
+public:
+    void Set(const std::wstring& path, std::wstring_view name, std::wstring_view text) {
+        written_ &= Registry::SetValue(kRoot, path, name, std::wstring(text)) == Registry::kTrue;
+    }
+    bool AllWritten() const { return written_; }
+
+private:
+    bool written_ = true;
+};
+
+void WriteVerbs(const std::wstring& baseKey, const std::vector<VerbChoice>& verbs,
+                ValueWriter& values) {
+    for (const VerbChoice& choice : verbs) {
+        const catalogue::Verb& verb = *catalogue::VerbAt(choice.slot);
+        const std::wstring verbKey = baseKey + std::wstring(verb.verbKeyPath);
+        const std::wstring commandKey = baseKey + std::wstring(verb.commandKeyPath);
+        CreateIfMissing(verbKey);
+        CreateIfMissing(commandKey);
+        values.Set(commandKey, L"", CommandValue(choice.program));
+        values.Set(verbKey, L"", verb.menuCaption);
+    }
 }
 
-bool WriteType(int listIndex, const std::vector<VerbChoice>& verbs,
-               const std::function<void()>& processPendingEvents, std::wstring_view backupFolder,
-               const Backup::ExportWait& wait) {
+// Explorer takes a type's verbs from the default app the user chose, where
+// there is one, and no longer from the class the extension names; verbs below
+// SystemFileAssociations show whatever the default app. "Open with" offers
+// the classes listed in the extension's OpenWithProgids.
+void WriteVerbsForAnyDefaultApp(const catalogue::FileType& type,
+                                const std::vector<VerbChoice>& verbs, ValueWriter& values) {
+    const std::wstring associations = ClassesPath(kSystemFileAssociations);
+    const std::wstring typeKey = associations + L'\\' + std::wstring(type.extension);
+    CreateIfMissing(associations);
+    CreateIfMissing(typeKey);
+    CreateIfMissing(typeKey + L"\\shell");
+    WriteVerbs(typeKey, verbs, values);
+
+    const std::wstring progids = ClassesPath(type.extension) + L"\\OpenWithProgids";
+    CreateIfMissing(progids);
+    values.Set(progids, type.className, L"");
+}
+
+void WriteType(int listIndex, const std::vector<VerbChoice>& verbs,
+               const std::function<void()>& processPendingEvents, ValueWriter& values) {
     const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
     const std::wstring extensionKey = ClassesPath(type.extension);
     const std::wstring classKey = ClassesPath(type.className);
-    bool written = true;
-    auto set = [&written](const std::wstring& path, std::wstring_view text) {
-        written &= Registry::SetValue(kRoot, path, L"", std::wstring(text)) == Registry::kTrue;
-    };
 
-    // Written fresh: what the extension key held goes to its backup first.
+    // Written fresh; its backup was made before the first change.
     if (Registry::KeyExists(kRoot, extensionKey) == Registry::kTrue) {
-        BackUpExtension(backupFolder, listIndex, type.extension, wait);
         processPendingEvents();
         Registry::DeleteKey(kRoot, extensionKey);
         processPendingEvents();
@@ -63,24 +98,15 @@ bool WriteType(int listIndex, const std::vector<VerbChoice>& verbs,
     CreateIfMissing(extensionKey);
     CreateIfMissing(classKey);
     CreateIfMissing(classKey + L"\\shell");
-    set(extensionKey, type.className);
+    values.Set(extensionKey, L"", type.className);
     processPendingEvents();
 
     const std::wstring iconKey = classKey + L"\\DefaultIcon";
     CreateIfMissing(iconKey);
-    set(iconKey, type.iconValue);
-
-    for (const VerbChoice& choice : verbs) {
-        const catalogue::Verb& verb = *catalogue::VerbAt(choice.slot);
-        const std::wstring verbKey = classKey + std::wstring(verb.verbKeyPath);
-        const std::wstring commandKey = classKey + std::wstring(verb.commandKeyPath);
-        CreateIfMissing(verbKey);
-        CreateIfMissing(commandKey);
-        set(commandKey, CommandValue(choice.program));
-        set(verbKey, verb.menuCaption);
-    }
+    values.Set(iconKey, L"", type.iconValue);
+    WriteVerbs(classKey, verbs, values);
+    WriteVerbsForAnyDefaultApp(type, verbs, values);
     processPendingEvents();
-    return written;
 }
 
 } // namespace
@@ -97,18 +123,17 @@ std::wstring CommandValue(std::wstring_view program) {
 
 bool WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
                        std::wstring_view backupFolder) {
-    const Backup::ExportWait wait{processPendingEvents};
-    BackUpClasses(backupFolder, wait);
+    // The editors all read the registry as it is now, before anything changes.
+    Backup::Run(PlannedExports(choices.tickedTypes, backupFolder), {processPendingEvents});
     processPendingEvents();
 
-    bool written = true;
+    ValueWriter values;
     for (int listIndex : choices.tickedTypes)
-        written &=
-            WriteType(listIndex, choices.tickedVerbs, processPendingEvents, backupFolder, wait);
+        WriteType(listIndex, choices.tickedVerbs, processPendingEvents, values);
 
     // Explorer shows the new verbs and icons without a restart.
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    return written;
+    return values.AllWritten();
 }
 
 } // namespace Registration

@@ -23,14 +23,14 @@ struct Choices {
 // blank is quoted, or the shell would try to start the text before the blank.
 std::wstring CommandValue(std::wstring_view program);
 
-// Exports the whole classes key, then for each ticked type backs up and
-// replaces its extension key and writes its class, icon and verbs.
-// processPendingEvents runs between the steps and while an export runs.
-// Throws Failure when a backup cannot be made, before any key it covers has
-// changed. Returns false when any value could not be written.
-// The backups go into backupFolder, or when it is empty into the running
-// program's folder, read afresh for every export.
+// Has the registry editor back up the whole classes key and every ticked
+// type's existing extension key into backupFolder, all at once, then for each
+// ticked type replaces its extension key and writes its class, icon and verbs,
+// and the same verbs for the extension whatever default app the user chose.
+// processPendingEvents runs between the steps and while the exports run.
+// Throws Failure when a backup cannot be made, before any key has changed.
+// Returns false when any value could not be written.
 bool WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
-                       std::wstring_view backupFolder = {});
+                       std::wstring_view backupFolder);
 
 } // namespace Registration

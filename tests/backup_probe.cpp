@@ -13,17 +13,17 @@
 
 #include <string>
 
-namespace {} // namespace
-
 int wmain(int count, wchar_t** arguments) {
     if (count < 3)
         return 100;
     const std::wstring what = arguments[2];
     try {
         if (what == L"classes" && count == 3)
-            Backup::ExportAllClasses({});
+            Backup::Run({Backup::AllClasses(Backup::BackupFolder())}, {});
         else if (what == L"extension" && count == 5)
-            Backup::ExportExtension(std::stoi(arguments[3]), arguments[4], {});
+            Backup::Run(
+                {Backup::Extension(Backup::BackupFolder(), std::stoi(arguments[3]), arguments[4])},
+                {});
         else
             return 100;
         text_file::Write(arguments[1], Backup::BackupFolder());

@@ -1,6 +1,7 @@
 #include "association/Backup.h"
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
+#include "tests/support/EditorSwap.h"
 #include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +16,11 @@ using namespace std::string_literals;
 
 namespace {
 
-constexpr const wchar_t* kEditor = L"C:\\windows\\regedit.exe";
-
 std::string Narrow(std::wstring_view text) {
     std::string narrow;
     for (wchar_t c : text)
         narrow += c < 128 ? static_cast<char>(c) : '?';
     return narrow;
-}
-
-// Where the build put this test and its helper programs.
-std::wstring Helper(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring self = path;
-    return self.substr(0, self.find_last_of(L'\\') + 1) + name;
 }
 
 // A new folder of the test's own; its path has blanks.
@@ -92,29 +83,6 @@ void CreatePngKey() {
     RegCloseKey(key);
 }
 
-// Puts the fake editor in the Windows folder in place of the real one, or
-// only moves the real one aside, and puts the real one back at the end.
-class EditorSwap {
-public:
-    explicit EditorSwap(const wchar_t* fakeMode) {
-        EXPECT_TRUE(MoveFileW(kEditor, kAside));
-        if (fakeMode != nullptr) {
-            EXPECT_TRUE(CopyFileW(Helper(L"fake_regedit.exe").c_str(), kEditor, FALSE));
-            SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", fakeMode);
-        }
-    }
-    ~EditorSwap() {
-        SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", nullptr);
-        DeleteFileW(kEditor);
-        EXPECT_TRUE(MoveFileW(kAside, kEditor));
-    }
-    EditorSwap(const EditorSwap&) = delete;
-    EditorSwap& operator=(const EditorSwap&) = delete;
-
-private:
-    static constexpr const wchar_t* kAside = L"C:\\windows\\regedit.real";
-};
-
 DWORD RunHelper(const std::wstring& program, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
@@ -169,7 +137,7 @@ TEST(BackupExport, WritesTheWholeClassesKeyWhileEventsAreProcessed) {
     // A timer keeps messages coming while the editor works for a few seconds.
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int calls = 0;
-    EXPECT_NO_THROW(Backup::ExportAllClasses(folder, CountingWait(calls)));
+    EXPECT_NO_THROW(Backup::Run({Backup::AllClasses(folder)}, CountingWait(calls)));
     KillTimer(nullptr, timer);
     EXPECT_GE(calls, 2);
 
@@ -183,7 +151,7 @@ TEST(BackupExport, WritesTheWholeClassesKeyWhileEventsAreProcessed) {
 TEST(BackupExport, WritesOneExtensionKeyUnderItsListNumber) {
     const std::wstring folder = NewFolder(L"Eine");
     CreatePngKey();
-    EXPECT_NO_THROW(Backup::ExportExtension(folder, 4, L".png", {}));
+    EXPECT_NO_THROW(Backup::Run({Backup::Extension(folder, 4, L".png")}, {}));
 
     const std::wstring file = folder + L"\\Temp 5_png.reg";
     EXPECT_EQ(Backup::ExtensionBackupFile(folder, 4, L".png"), file);
@@ -197,21 +165,21 @@ TEST(BackupExport, AKeyThatDoesNotExistNeedsNoBackup) {
     // The fake editor fails, should it be started.
     const std::wstring folder = NewFolder(L"Fehlt");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.tga");
-    EditorSwap swap(L"fail");
-    EXPECT_NO_THROW(Backup::ExportExtension(folder, 7, L".tga", {}));
+    support::EditorSwap swap(L"fail");
+    EXPECT_NO_THROW(Backup::Run({Backup::Extension(folder, 7, L".tga")}, {}));
     EXPECT_EQ(GetFileAttributesW((folder + L"\\Temp 8_tga.reg").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine) {
     const std::wstring folder = NewFolder(L"Aufruf");
     CreatePngKey();
-    EditorSwap swap(L"record");
-    ASSERT_NO_THROW(Backup::ExportExtension(folder, 4, L".png", {}));
+    support::EditorSwap swap(L"record");
+    ASSERT_NO_THROW(Backup::Run({Backup::Extension(folder, 4, L".png")}, {}));
 
     const std::vector<std::wstring> seen = Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
-    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, kEditor, -1, TRUE), CSTR_EQUAL)
+    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, support::kEditor, -1, TRUE), CSTR_EQUAL)
         << Narrow(seen[1]);
     EXPECT_EQ(seen[2], L"1 " + std::to_wstring(SW_SHOWMINIMIZED)); // STARTF_USESHOWWINDOW is 1
 }
@@ -221,13 +189,13 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorWritesNoFile) {
     const std::wstring folder = NewFolder(L"Ohne Datei");
     const std::wstring file = folder + L"\\Temp 5_png.reg";
     const auto pngExport = [&] {
-        Backup::ExportExtension(folder, 4, L".png", {});
+        Backup::Run({Backup::Extension(folder, 4, L".png")}, {});
     };
     {
         SCOPED_TRACE("a folder that does not exist");
-        EXPECT_TRUE(
-            FailsNaming([] { Backup::ExportExtension(L"C:\\Gibt es nicht", 4, L".png", {}); },
-                        L"C:\\Gibt es nicht\\Temp 5_png.reg"));
+        EXPECT_TRUE(FailsNaming(
+            [] { Backup::Run({Backup::Extension(L"C:\\Gibt es nicht", 4, L".png")}, {}); },
+            L"C:\\Gibt es nicht\\Temp 5_png.reg"));
     }
     {
         SCOPED_TRACE("a folder in the file's place");
@@ -256,17 +224,17 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorIsMissingOrEndsWithAnError) {
     const std::wstring folder = NewFolder(L"Fehler");
     const std::wstring file = folder + L"\\Temp 0_Classes.reg";
     const auto classesExport = [&] {
-        Backup::ExportAllClasses(folder, {});
+        Backup::Run({Backup::AllClasses(folder)}, {});
     };
     {
         // Wine finds no built-in editor either when the full path names no file.
         SCOPED_TRACE("no editor in the Windows folder");
-        EditorSwap swap(nullptr);
+        support::EditorSwap swap(nullptr);
         EXPECT_TRUE(FailsNaming(classesExport, file));
     }
     {
         SCOPED_TRACE("exit code 3 after writing the file");
-        EditorSwap swap(L"fail");
+        support::EditorSwap swap(L"fail");
         EXPECT_TRUE(FailsNaming(classesExport, file));
         EXPECT_EQ(text_file::Read(file), L"partial");
     }
@@ -275,14 +243,14 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorIsMissingOrEndsWithAnError) {
 TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
     const std::wstring folder = NewFolder(L"Zeit");
     const std::wstring file = folder + L"\\Temp 0_Classes.reg";
-    EditorSwap swap(L"hang");
+    support::EditorSwap swap(L"hang");
     int calls = 0;
     Backup::ExportWait wait = CountingWait(calls);
     wait.timeoutMs = 2000;
     // Messages that keep arriving must not stretch the limit.
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, nullptr);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_TRUE(FailsNaming([&] { Backup::ExportAllClasses(folder, wait); }, file));
+    EXPECT_TRUE(FailsNaming([&] { Backup::Run({Backup::AllClasses(folder)}, wait); }, file));
     const ULONGLONG elapsed = GetTickCount64() - start;
     KillTimer(nullptr, timer);
     EXPECT_GE(elapsed, 1900u);
@@ -300,7 +268,7 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
 TEST(BackupExport, RefusesAnExtensionThatIsNoFileNamePart) {
     for (const wchar_t* extension : {L"", L".", L"png", L".p\"ng", L".p\\ng", L"..png"}) {
         SCOPED_TRACE(Narrow(extension));
-        EXPECT_THROW(Backup::ExportExtension(L"C:\\", 4, extension, {}), Failure);
+        EXPECT_THROW(Backup::Extension(L"C:\\", 4, extension), Failure);
     }
 }
 
@@ -325,8 +293,10 @@ TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
         const std::wstring probe = prefix + L"backup_probe.exe";
         const std::wstring planted = prefix + L"Regedit.exe";
         const std::wstring result = prefix + L"probe result.txt";
-        ASSERT_TRUE(CopyFileW(Helper(L"backup_probe.exe").c_str(), probe.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW(Helper(L"fake_regedit.exe").c_str(), planted.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(support::HelperBesideThisProgram(L"backup_probe.exe").c_str(),
+                              probe.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(support::HelperBesideThisProgram(L"fake_regedit.exe").c_str(),
+                              planted.c_str(), FALSE));
 
         EXPECT_EQ(RunHelper(probe, L"\"" + result + L"\" " + c.arguments), 0u)
             << Narrow(text_file::Read(result));

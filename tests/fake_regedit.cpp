@@ -4,6 +4,10 @@
 //   record (or unset): writes what it was started with into the export file
 //   hang:              writes its process id into the export file, then waits
 //   fail:              writes the export file, then ends with code 3
+//   together:          waits until BILDKRANZ_FAKE_EDITORS editors have started,
+//                      then writes "together" (or "alone" after a minute) and,
+//                      as it ends, what .bmp and ACDC_BMP hold then; the editor
+//                      for the key BILDKRANZ_FAKE_FAIL_KEY names ends with code 3
 #include "tests/support/TextFile.h"
 
 #include <windows.h>
@@ -13,10 +17,41 @@
 
 namespace {
 
-std::wstring Mode() {
-    wchar_t mode[32] = L"";
-    GetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", mode, 32);
-    return mode;
+std::wstring Variable(const wchar_t* name) {
+    wchar_t value[64] = L"";
+    GetEnvironmentVariableW(name, value, 64);
+    return value;
+}
+
+// What the registration will change first, as it is now.
+std::wstring RegistryNow() {
+    wchar_t value[64] = L"";
+    DWORD size = sizeof(value);
+    RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.bmp", nullptr, RRF_RT_REG_SZ, nullptr,
+                 value, &size);
+    HKEY key = nullptr;
+    const bool classPresent = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\ACDC_BMP", 0,
+                                            KEY_READ, &key) == ERROR_SUCCESS;
+    if (classPresent)
+        RegCloseKey(key);
+    return std::wstring(value) + (classPresent ? L"|ACDC_BMP" : L"|-");
+}
+
+// Every editor counts itself in; the last to come lets all of them go on.
+// They then end one after another, each observing the registry as it goes.
+int RunTogether(const wchar_t* file, const std::wstring& key) {
+    const long expected = std::stol(Variable(L"BILDKRANZ_FAKE_EDITORS"));
+    HANDLE arrivals = CreateSemaphoreW(nullptr, 0, 1000, L"BildkranzFakeEditorArrivals");
+    HANDLE allThere = CreateEventW(nullptr, TRUE, FALSE, L"BildkranzFakeEditorsAllThere");
+    LONG before = 0;
+    ReleaseSemaphore(arrivals, 1, &before);
+    if (before + 1 >= expected)
+        SetEvent(allThere);
+    const bool together = WaitForSingleObject(allThere, 60'000) == WAIT_OBJECT_0;
+    Sleep(static_cast<DWORD>(before) * 100);
+    const std::wstring failKey = Variable(L"BILDKRANZ_FAKE_FAIL_KEY");
+    text_file::Write(file, std::wstring(together ? L"together" : L"alone") + L"\n" + RegistryNow());
+    return !failKey.empty() && key.ends_with(L"\\" + failKey) ? 3 : 0;
 }
 
 } // namespace
@@ -28,7 +63,9 @@ int wmain() {
     if (arguments == nullptr || count != 4)
         return 100;
     const wchar_t* file = arguments[2];
-    const std::wstring mode = Mode();
+    const std::wstring mode = Variable(L"BILDKRANZ_FAKE_REGEDIT");
+    if (mode == L"together")
+        return RunTogether(file, arguments[3]);
 
     if (mode == L"hang") {
         text_file::Write(file, std::to_wstring(GetCurrentProcessId()));

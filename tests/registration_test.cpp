@@ -4,7 +4,10 @@
 #include "association/CurrentPrograms.h"
 #include "association/Registration.h"
 #include "tools/driver/Program.h"
+#include "common/Failure.h"
+#include "tests/support/EditorSwap.h"
 #include "tests/support/RegistryProbe.h"
+#include "tests/support/TextFile.h"
 #include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
@@ -146,6 +149,106 @@ TEST_F(RegistrationTest, WithoutVerbsEachTypeStillGetsItsClassAndIcon) {
     EXPECT_EQ(Text(L".wmf"), L"ACDC_WMF");
     EXPECT_EQ(Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
     EXPECT_TRUE(KeyPresent(L"ACDC_WMF\\shell"));
+}
+
+TEST_F(RegistrationTest, VerbsAlsoForTheExtensionWhateverTheDefaultApp) {
+    const std::wstring associations = L"SystemFileAssociations\\";
+    PutText(associations + L".bmp\\shell\\Open", nullptr, L"Alt");
+    PutText(associations + L".bmp\\shell\\Edit\\Command", nullptr, L"alt.exe \"%1\"");
+    PutText(associations + L".gif\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
+    PutText(L".bmp\\OpenWithProgids", L"Paint.Picture", L"");
+
+    EXPECT_TRUE(Write({{0, 4}, {{1, kViewer}, {5, L"C:\\Bild\\Druck.exe"}}}));
+
+    const std::wstring viewerCommand = Registration::CommandValue(kViewer);
+    for (const std::wstring extension : {L".bmp", L".png"}) {
+        SCOPED_TRACE(extension.c_str());
+        const std::wstring shell = associations + extension + L"\\shell\\";
+        EXPECT_EQ(Text(shell + L"Open"), L"\u00D6&ffnen");
+        EXPECT_EQ(Text(shell + L"Open\\Command"), viewerCommand);
+        EXPECT_EQ(Text(shell + L"uPrint"), L"&Drucken");
+        EXPECT_EQ(Text(shell + L"uPrint\\Command"), L"C:\\Bild\\Druck.exe \"%1\"");
+        EXPECT_FALSE(KeyPresent(shell + L"Quickview"));
+        EXPECT_EQ(KeyClass(shell + L"Open\\Command"), L"1");
+    }
+    EXPECT_EQ(Text(L".bmp\\OpenWithProgids", L"ACDC_BMP"), L"");
+    EXPECT_EQ(Text(L".png\\OpenWithProgids", L"ACDC_PNG"), L"");
+    // The key had a subkey, so it could not be written fresh: it keeps the old list entry.
+    EXPECT_EQ(Text(L".bmp\\OpenWithProgids", L"Paint.Picture"), L"");
+    EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+    // An unticked verb and an unticked type stay as they were.
+    EXPECT_EQ(Text(associations + L".bmp\\shell\\Edit\\Command"), L"alt.exe \"%1\"");
+    EXPECT_EQ(Text(associations + L".gif\\shell\\Open\\Command"), L"alt.exe \"%1\"");
+    EXPECT_FALSE(KeyPresent(L".gif\\OpenWithProgids"));
+}
+
+namespace {
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+Registration::Choices EveryType() {
+    Registration::Choices choices;
+    for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+        choices.tickedTypes.push_back(index);
+    choices.tickedVerbs.push_back({1, kViewer});
+    return choices;
+}
+
+} // namespace
+
+TEST_F(RegistrationTest, AllTenExportsRunAtOnceAndNothingChangesBeforeTheLastEnds) {
+    for (const catalogue::FileType& type : catalogue::kFileTypes)
+        PutText(std::wstring(type.extension), nullptr, L"alt");
+    // Each stand-in editor waits until all ten have started, then reports what
+    // the registry held when it ended; they end one after another.
+    support::EditorSwap swap(L"together");
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", L"10");
+    EXPECT_TRUE(Write(EveryType()));
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", nullptr);
+
+    const std::vector<std::wstring> backups = Backups();
+    ASSERT_EQ(backups.size(), 10u);
+    for (const std::wstring& file : backups) {
+        SCOPED_TRACE(file.c_str());
+        EXPECT_EQ(Lines(text_file::Read(kBackupFolder + L"\\" + file)),
+                  (std::vector<std::wstring>{L"together", L"alt|-"}));
+    }
+    EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+}
+
+TEST_F(RegistrationTest, OneFailedExportAmongTenChangesNothingAndNamesItsFile) {
+    for (const catalogue::FileType& type : catalogue::kFileTypes)
+        PutText(std::wstring(type.extension), nullptr, L"alt");
+    support::EditorSwap swap(L"together");
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", L"10");
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_FAIL_KEY", L".gif");
+    std::wstring message;
+    try {
+        Write(EveryType());
+    } catch (const Failure& failure) {
+        message = failure.Message();
+    }
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", nullptr);
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_FAIL_KEY", nullptr);
+
+    EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\Temp 2_gif.reg\u201C"),
+              std::wstring::npos)
+        << "the failure names the .gif backup";
+    EXPECT_EQ(Backups().size(), 10u) << "the others finished their files";
+    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+        SCOPED_TRACE(std::wstring(type.extension).c_str());
+        EXPECT_EQ(Text(std::wstring(type.extension)), L"alt");
+        EXPECT_FALSE(KeyPresent(std::wstring(type.className)));
+    }
+    EXPECT_FALSE(KeyPresent(L"SystemFileAssociations\\.bmp\\shell\\Open"));
 }
 
 // --- Reading the current programs into the verb rows at start

@@ -1,5 +1,6 @@
 #include "wizard/Root.h"
 
+#include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/CurrentPrograms.h"
 #include "association/Registration.h"
@@ -645,8 +646,8 @@ void Root::SetAttributes() {
     EnableButton(BAbbrechen_, false);
     EnableButton(bWeiter_, false);
     ProcessPendingEvents();
-    allValuesWritten_ =
-        Registration::WriteAssociations(ReadChoices(), [this] { ProcessPendingEvents(); });
+    allValuesWritten_ = Registration::WriteAssociations(
+        ReadChoices(), [this] { ProcessPendingEvents(); }, Backup::BackupFolder());
     busy_ = false;
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     EnableButton(BAbbrechen_, true);

@@ -73,6 +73,7 @@ void DeleteAllAssociations() {
     for (const catalogue::FileType& type : catalogue::kFileTypes) {
         DeleteTree(std::wstring(type.extension));
         DeleteTree(std::wstring(type.className));
+        DeleteTree(L"SystemFileAssociations\\" + std::wstring(type.extension));
     }
 }
 
