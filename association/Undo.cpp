@@ -1,0 +1,478 @@
+#include "association/Undo.h"
+
+#include "association/Registry.h"
+#include "common/Failure.h"
+#include "common/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace Undo {
+
+namespace {
+
+constexpr std::wstring_view kRootName = L"HKEY_LOCAL_MACHINE\\";
+constexpr std::wstring_view kNewLine = L"\r\n";
+// The registry editor breaks a hex list once a line has reached this many
+// characters, after a comma; the line then ends in a backslash.
+constexpr std::size_t kHexLineLimit = 77;
+constexpr std::wstring_view kHexContinuation = L"\\\r\n  ";
+// A value may grow between asking for its size and reading it.
+constexpr int kReadAttempts = 8;
+constexpr int kNameAttempts = 999;
+
+// Why the file cannot be made; WriteUndoFile adds the file's name.
+struct Problem {
+    std::wstring reason;
+};
+
+std::wstring Code(DWORD code) {
+    if (code < 0x10000)
+        return std::to_wstring(code);
+    std::wstring hex = L"0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];
+    return hex;
+}
+
+std::wstring SystemError(DWORD code) {
+    return L" (Systemfehler " + Code(code) + L").";
+}
+
+std::wstring FullName(std::wstring_view path) {
+    return std::wstring(kRootName) + std::wstring(path);
+}
+
+[[noreturn]] void Unreadable(std::wstring_view path, LSTATUS status) {
+    throw Problem{L"Der Schlüssel „" + FullName(path) + L"“ konnte nicht gelesen werden" +
+                  SystemError(static_cast<DWORD>(status))};
+}
+
+// A registry file has no way to write a line break or a zero inside a key or
+// value name; such a name would be cut or would change what follows it.
+void CheckName(std::wstring_view name, std::wstring_view keyPath) {
+    if (name.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos)
+        throw Problem{L"Ein Name unter „" + FullName(keyPath) +
+                      L"“ enthält einen Zeilenumbruch oder ein Nullzeichen und lässt sich in "
+                      L"einer Registrierungsdatei nicht wiedergeben."};
+}
+
+// Registry names compare without regard to case.
+bool SameOrBelow(std::wstring_view path, std::wstring_view ancestor) {
+    if (path.size() < ancestor.size() ||
+        (path.size() > ancestor.size() && path[ancestor.size()] != L'\\'))
+        return false;
+    const int length = static_cast<int>(ancestor.size());
+    return CompareStringOrdinal(path.data(), length, ancestor.data(), length, TRUE) == CSTR_EQUAL;
+}
+
+// --- Reading the registry ---------------------------------------------------
+
+struct RawValue {
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+// No key when it does not exist; any other failure means its state is unknown.
+UniqueKey OpenForReading(HKEY parent, const std::wstring& name, std::wstring_view fullPath) {
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(parent, name.c_str(), 0, Registry::kReadAccess, &opened);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return UniqueKey();
+    if (status != ERROR_SUCCESS)
+        Unreadable(fullPath, status);
+    return UniqueKey(opened);
+}
+
+std::optional<RawValue> ReadValue(HKEY key, const std::wstring& name, std::wstring_view keyPath) {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        RawValue value;
+        value.name = name;
+        DWORD size = 0;
+        LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+        if (status == ERROR_FILE_NOT_FOUND)
+            return std::nullopt;
+        if (status != ERROR_SUCCESS)
+            Unreadable(keyPath, status);
+        // One spare byte keeps the buffer non-null for an empty value.
+        value.data.resize(std::size_t{size} + 1);
+        DWORD read = size;
+        status =
+            RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &read);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status == ERROR_FILE_NOT_FOUND)
+            return std::nullopt;
+        if (status != ERROR_SUCCESS || read > size)
+            Unreadable(keyPath, status);
+        value.data.resize(read);
+        return value;
+    }
+    Unreadable(keyPath, ERROR_MORE_DATA);
+}
+
+struct KeyInfo {
+    DWORD longestSubkey = 0;
+    DWORD longestValueName = 0;
+    DWORD largestValue = 0;
+};
+
+KeyInfo QueryInfo(HKEY key, std::wstring_view path) {
+    KeyInfo info;
+    const LSTATUS status =
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &info.longestSubkey, nullptr,
+                         nullptr, &info.longestValueName, &info.largestValue, nullptr, nullptr);
+    if (status != ERROR_SUCCESS)
+        Unreadable(path, status);
+    return info;
+}
+
+std::vector<RawValue> AllValues(HKEY key, std::wstring_view path) {
+    std::vector<RawValue> values;
+    KeyInfo info = QueryInfo(key, path);
+    int retries = 0;
+    for (DWORD index = 0;;) {
+        RawValue value;
+        value.name.resize(std::size_t{info.longestValueName} + 1);
+        value.data.resize(std::size_t{info.largestValue} + 1);
+        DWORD nameLength = static_cast<DWORD>(value.name.size());
+        DWORD size = static_cast<DWORD>(value.data.size());
+        const LSTATUS status = RegEnumValueW(key, index, value.name.data(), &nameLength, nullptr,
+                                             &value.type, value.data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return values;
+        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
+            // A value grew or a longer one came in since the key was measured.
+            info = QueryInfo(key, path);
+            info.longestValueName = std::max<DWORD>(info.longestValueName, nameLength * 2);
+            info.largestValue = std::max<DWORD>(info.largestValue, size);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            Unreadable(path, status);
+        value.name.resize(nameLength);
+        value.data.resize(size);
+        CheckName(value.name, path);
+        values.push_back(std::move(value));
+        ++index;
+        retries = 0;
+    }
+}
+
+std::vector<std::wstring> SubkeyNames(HKEY key, std::wstring_view path) {
+    std::vector<std::wstring> names;
+    KeyInfo info = QueryInfo(key, path);
+    int retries = 0;
+    for (DWORD index = 0;;) {
+        std::wstring name(std::size_t{info.longestSubkey} + 1, L'\0');
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS status =
+            RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return names;
+        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
+            info = QueryInfo(key, path);
+            info.longestSubkey = std::max<DWORD>(info.longestSubkey, length * 2 + 1);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            Unreadable(path, status);
+        name.resize(length);
+        CheckName(name, path);
+        names.push_back(std::move(name));
+        ++index;
+        retries = 0;
+    }
+}
+
+// --- Writing the registry editor's format -----------------------------------
+
+void AppendEscaped(std::wstring& text, std::wstring_view plain) {
+    text += L'"';
+    for (wchar_t c : plain) {
+        if (c == L'\\' || c == L'"')
+            text += L'\\';
+        text += c;
+    }
+    text += L'"';
+}
+
+void AppendValueName(std::wstring& text, std::wstring_view name) {
+    if (name.empty())
+        text += L'@';
+    else
+        AppendEscaped(text, name);
+    text += L'=';
+}
+
+void AppendHexDigits(std::wstring& text, unsigned long number, int digits) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+        text += L"0123456789abcdef"[(number >> shift) & 0xF];
+}
+
+void AppendHexType(std::wstring& text, DWORD type) {
+    if (type == REG_BINARY) {
+        text += L"hex:";
+        return;
+    }
+    text += L"hex(";
+    int digits = 1;
+    while (digits < 8 && (type >> (digits * 4)) != 0)
+        ++digits;
+    AppendHexDigits(text, type, digits);
+    text += L"):";
+}
+
+// lineStart is where the value's line begins in text.
+void AppendHexBytes(std::wstring& text, std::size_t lineStart, const std::vector<BYTE>& data) {
+    std::size_t lineLength = text.size() - lineStart;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        AppendHexDigits(text, data[i], 2);
+        if (i + 1 == data.size())
+            break;
+        text += L',';
+        lineLength += 3;
+        if (lineLength >= kHexLineLimit) {
+            text += kHexContinuation;
+            lineLength = 2;
+        }
+    }
+}
+
+// Text the editor reads back unchanged from "…": one terminating zero and
+// none inside, and no line break (Wine's editor turns the two characters
+// \n into a line break, Windows' editor does not).
+std::optional<std::wstring_view> PlainString(const RawValue& value) {
+    if (value.type != REG_SZ || value.data.size() < sizeof(wchar_t) ||
+        value.data.size() % sizeof(wchar_t) != 0)
+        return std::nullopt;
+    const std::wstring_view text(reinterpret_cast<const wchar_t*>(value.data.data()),
+                                 value.data.size() / sizeof(wchar_t) - 1);
+    if (text.data()[text.size()] != L'\0' ||
+        text.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos)
+        return std::nullopt;
+    return text;
+}
+
+void AppendValue(std::wstring& text, const RawValue& value) {
+    const std::size_t lineStart = text.size();
+    AppendValueName(text, value.name);
+    if (const auto plain = PlainString(value)) {
+        AppendEscaped(text, *plain);
+    } else if (value.type == REG_DWORD && value.data.size() == 4) {
+        unsigned long number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = (number << 8) | value.data[i];
+        text += L"dword:";
+        AppendHexDigits(text, number, 8);
+    } else {
+        AppendHexType(text, value.type);
+        AppendHexBytes(text, lineStart, value.data);
+    }
+    text += kNewLine;
+}
+
+void AppendDeletedValue(std::wstring& text, std::wstring_view name) {
+    AppendValueName(text, name);
+    text += L'-';
+    text += kNewLine;
+}
+
+void AppendKeyLine(std::wstring& text, std::wstring_view path) {
+    text += L'[';
+    text += FullName(path);
+    text += L']';
+    text += kNewLine;
+}
+
+void AppendDeletedKey(std::wstring& text, std::wstring_view path) {
+    text += L"[-";
+    text += FullName(path);
+    text += L']';
+    text += kNewLine;
+    text += kNewLine;
+}
+
+// The key as it is now, with every value and every subkey, parents first.
+void AppendTree(std::wstring& text, HKEY key, const std::wstring& path) {
+    AppendKeyLine(text, path);
+    for (const RawValue& value : AllValues(key, path))
+        AppendValue(text, value);
+    text += kNewLine;
+    for (const std::wstring& name : SubkeyNames(key, path)) {
+        const std::wstring subkeyPath = path + L'\\' + name;
+        // A subkey deleted meanwhile has nothing left to restore.
+        if (const UniqueKey subkey = OpenForReading(key, name, subkeyPath))
+            AppendTree(text, subkey.get(), subkeyPath);
+    }
+}
+
+void AppendListedValues(std::wstring& text, HKEY key, const TouchedKey& touched) {
+    std::wstring block;
+    for (const std::wstring& name : touched.values) {
+        CheckName(name, touched.path);
+        if (const auto value = ReadValue(key, name, touched.path))
+            AppendValue(block, *value);
+        else
+            AppendDeletedValue(block, name);
+    }
+    // A key without listed values needs no block: it exists and stays.
+    if (block.empty())
+        return;
+    AppendKeyLine(text, touched.path);
+    text += block;
+    text += kNewLine;
+}
+
+std::wstring UndoText(const std::vector<TouchedKey>& touched) {
+    std::wstring text = L"\xFEFF"
+                        L"Windows Registry Editor Version 5.00\r\n\r\n";
+    // Keys whose whole subtree the file already settles: removed, or removed
+    // and written back whole. A later block below one would create it again.
+    std::vector<std::wstring_view> settled;
+    for (const TouchedKey& entry : touched) {
+        CheckName(entry.path, entry.path);
+        if (entry.path.empty())
+            throw Problem{L"Ein Schlüssel ohne Namen kann nicht zurückgesetzt werden."};
+        bool isSettled = false;
+        for (std::wstring_view done : settled)
+            isSettled = isSettled || SameOrBelow(entry.path, done);
+        if (isSettled)
+            continue;
+
+        const UniqueKey key = OpenForReading(HKEY_LOCAL_MACHINE, entry.path, entry.path);
+        if (!key || entry.wholeTree) {
+            AppendDeletedKey(text, entry.path);
+            if (key)
+                AppendTree(text, key.get(), entry.path);
+            settled.push_back(entry.path);
+        } else {
+            AppendListedValues(text, key.get(), entry);
+        }
+    }
+    return text;
+}
+
+// --- The file ---------------------------------------------------------------
+
+std::wstring Join(std::wstring_view folder, std::wstring_view name) {
+    std::wstring path(folder);
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+        path += L'\\';
+    return path += name;
+}
+
+std::wstring Stamp() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    auto two = [](WORD number) {
+        return std::wstring{static_cast<wchar_t>(L'0' + number / 10 % 10),
+                            static_cast<wchar_t>(L'0' + number % 10)};
+    };
+    return std::to_wstring(now.wYear) + L'-' + two(now.wMonth) + L'-' + two(now.wDay) + L' ' +
+           two(now.wHour) + L'-' + two(now.wMinute) + L'-' + two(now.wSecond);
+}
+
+std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int number) {
+    std::wstring name = L"Rückgängig " + stamp;
+    if (number > 1)
+        name += L" (" + std::to_wstring(number) + L')';
+    return Join(folder, name + L".reg");
+}
+
+// Removed again unless kept: a half-written file must not stay behind.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!kept_)
+            DeleteFileW(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::wstring& Path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::wstring path_;
+    bool kept_ = false;
+};
+
+// A new file of this process's own; CREATE_NEW never follows a name that is
+// already there, not even one planted to point elsewhere.
+std::pair<UniqueFile, std::wstring> CreateTemporary(std::wstring_view folder,
+                                                    const std::wstring& stamp) {
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int number = 1; number <= kNameAttempts && error == ERROR_FILE_EXISTS; ++number) {
+        std::wstring path =
+            Join(folder, L"~Rückgängig " + stamp + L' ' + std::to_wstring(GetCurrentProcessId()) +
+                             L'-' + std::to_wstring(number) + L".tmp");
+        UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return {std::move(file), std::move(path)};
+        error = GetLastError();
+    }
+    throw Problem{L"Im Ordner „" + std::wstring(folder) + L"“ konnte keine Datei angelegt werden" +
+                  SystemError(error)};
+}
+
+void WriteAll(HANDLE file, const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
+    std::size_t left = text.size() * sizeof(wchar_t);
+    while (left > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written == 0)
+            throw Problem{L"Die Datei konnte nicht vollständig geschrieben werden" +
+                          SystemError(GetLastError())};
+        bytes += written;
+        left -= written;
+    }
+    if (!FlushFileBuffers(file))
+        throw Problem{L"Die Datei konnte nicht vollständig geschrieben werden" +
+                      SystemError(GetLastError())};
+}
+
+bool NameTaken(const std::wstring& path, DWORD error) {
+    // A folder of that name may refuse the move with another code.
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ||
+           GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+[[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
+    throw Failure(L"Die Rückgängig-Datei „" + file + L"“ konnte nicht erstellt werden: " + reason);
+}
+
+} // namespace
+
+std::wstring WriteUndoFile(std::wstring_view folder, const std::vector<TouchedKey>& touched) {
+    const std::wstring stamp = Stamp();
+    std::wstring file = FinalName(folder, stamp, 1);
+    try {
+        const std::wstring text = UndoText(touched);
+        auto [handle, path] = CreateTemporary(folder, stamp);
+        TemporaryFile temporary(std::move(path));
+        WriteAll(handle.get(), text);
+        handle.reset();
+        for (int number = 1; number <= kNameAttempts; ++number) {
+            file = FinalName(folder, stamp, number);
+            // Without MOVEFILE_REPLACE_EXISTING an existing file stays as it is.
+            if (MoveFileExW(temporary.Path().c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                temporary.Keep();
+                return file;
+            }
+            const DWORD error = GetLastError();
+            if (!NameTaken(file, error))
+                throw Problem{L"Die fertige Datei konnte nicht unter ihrem Namen abgelegt werden" +
+                              SystemError(error)};
+        }
+        throw Problem{L"Alle Namen bis „" + file + L"“ sind schon vergeben."};
+    } catch (const Problem& problem) {
+        Fail(file, problem.reason);
+    }
+}
+
+} // namespace Undo

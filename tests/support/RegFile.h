@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// The real registry editor driven from tests, and a reader of its files that
+// compares them by content: Wine's editor lists values alphabetically,
+// Windows' in creation order.
+namespace reg_file {
+
+inline constexpr const wchar_t* kEditor = L"C:\\windows\\regedit.exe";
+inline constexpr const wchar_t* kClassesKey = L"HKEY_LOCAL_MACHINE\\Software\\Classes";
+
+// The program's exit code; nothing when it could not be started or did not
+// end within the time.
+std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
+                                DWORD timeoutMs = 120'000);
+
+// regedit /e into a fresh file; Wine's editor exits with 0 even when it wrote
+// nothing, so only a non-empty file counts.
+bool Export(const std::wstring& file, const std::wstring& key);
+bool ExportClasses(const std::wstring& file);
+// regedit /s.
+bool Import(const std::wstring& file);
+
+// Key as written in the file ("HKEY_LOCAL_MACHINE\…", "-HKEY_LOCAL_MACHINE\…"
+// for a removal) to its value lines.
+using Content = std::map<std::wstring, std::set<std::wstring>>;
+
+// Text without byte order mark. With joinLines, a value wrapped over several
+// lines becomes one line without the breaks; without, it stays one entry
+// that holds its lines as written, CR LF and indent included.
+Content Parse(const std::wstring& text, bool joinLines = true);
+Content ParseFile(const std::wstring& path, bool joinLines = true);
+
+// Readable differences, "-" for what only `before` has, "+" for what only
+// `after` has; keys without values count too.
+std::vector<std::string> Differences(const Content& before, const Content& after);
+
+// For messages: the text with every character outside ASCII as \uXXXX.
+std::string Ascii(std::wstring_view text);
+
+} // namespace reg_file
