@@ -3,6 +3,7 @@
 #include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/Registry.h"
+#include "association/Undo.h"
 
 #include <windows.h>
 
@@ -109,6 +110,51 @@ void WriteType(int listIndex, const std::vector<VerbChoice>& verbs,
     processPendingEvents();
 }
 
+// Every key WriteType may create or change, parents first, with the values
+// it sets; what it does not name stays out of the undo file.
+class TouchedList {
+public:
+    void Add(const std::wstring& path, std::vector<std::wstring> values = {},
+             bool wholeTree = false) {
+        for (const Undo::TouchedKey& key : keys_)
+            if (key.path == path)
+                return;
+        keys_.push_back({path, wholeTree, std::move(values)});
+    }
+    void AddVerbs(const std::wstring& baseKey, const std::vector<VerbChoice>& verbs) {
+        for (const VerbChoice& choice : verbs) {
+            const catalogue::Verb& verb = *catalogue::VerbAt(choice.slot);
+            Add(baseKey + std::wstring(verb.verbKeyPath), {L""});
+            Add(baseKey + std::wstring(verb.commandKeyPath), {L""});
+        }
+    }
+    std::vector<Undo::TouchedKey> Take() { return std::move(keys_); }
+
+private:
+    std::vector<Undo::TouchedKey> keys_;
+};
+
+std::vector<Undo::TouchedKey> TouchedKeys(const Choices& choices) {
+    TouchedList touched;
+    for (int listIndex : choices.tickedTypes) {
+        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        // Deleted and written anew, OpenWithProgids included.
+        touched.Add(ClassesPath(type.extension), {}, true);
+        const std::wstring classKey = ClassesPath(type.className);
+        touched.Add(classKey);
+        touched.Add(classKey + L"\\shell");
+        touched.Add(classKey + L"\\DefaultIcon", {L""});
+        touched.AddVerbs(classKey, choices.tickedVerbs);
+        const std::wstring associations = ClassesPath(kSystemFileAssociations);
+        const std::wstring typeKey = associations + L'\\' + std::wstring(type.extension);
+        touched.Add(associations);
+        touched.Add(typeKey);
+        touched.Add(typeKey + L"\\shell");
+        touched.AddVerbs(typeKey, choices.tickedVerbs);
+    }
+    return touched.Take();
+}
+
 } // namespace
 
 std::wstring CommandValue(std::wstring_view program) {
@@ -126,6 +172,9 @@ bool WriteAssociations(const Choices& choices, const std::function<void()>& proc
     // The editors all read the registry as it is now, before anything changes.
     Backup::Run(PlannedExports(choices.tickedTypes, backupFolder), {processPendingEvents});
     processPendingEvents();
+    // Read before the first change, so that importing it gives back exactly
+    // what this run is about to change.
+    Undo::WriteUndoFile(backupFolder, TouchedKeys(choices));
 
     ValueWriter values;
     for (int listIndex : choices.tickedTypes)

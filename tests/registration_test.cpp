@@ -5,7 +5,9 @@
 #include "association/Registration.h"
 #include "tools/driver/Program.h"
 #include "common/Failure.h"
+#include "common/UniqueHandle.h"
 #include "tests/support/EditorSwap.h"
+#include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/TextFile.h"
 #include "tools/driver/WindowDriver.h"
@@ -39,8 +41,10 @@ protected:
             choices, [this] { ++pendingEventCalls_; }, kBackupFolder);
     }
 
+    // The registry editor's exports, without the undo file.
     std::vector<std::wstring> Backups() const {
         std::vector<std::wstring> files = driver::FilesIn(kBackupFolder);
+        std::erase_if(files, [](const std::wstring& name) { return !name.starts_with(L"Temp "); });
         std::sort(files.begin(), files.end());
         return files;
     }
@@ -249,6 +253,140 @@ TEST_F(RegistrationTest, OneFailedExportAmongTenChangesNothingAndNamesItsFile) {
         EXPECT_FALSE(KeyPresent(std::wstring(type.className)));
     }
     EXPECT_FALSE(KeyPresent(L"SystemFileAssociations\\.bmp\\shell\\Open"));
+}
+
+// --- The undo file: imported, it gives back the classes key as it was
+
+namespace {
+
+const std::wstring kBefore = L"C:\\vorher.reg";
+const std::wstring kAfter = L"C:\\nachher.reg";
+
+// What the tests start from when things exist: extension keys with values of
+// their own and a subkey, a class key with its own verb, verbs for the
+// extension of another program, values of other types.
+void PutEverythingElse() {
+    PutText(L".bmp", nullptr, L"Paint.Picture");
+    PutText(L".bmp", L"Content Type", L"image/bmp");
+    PutText(L".bmp\\ShellNew", L"NullFile", L"");
+    PutText(L".gif", nullptr, L"giffile");
+    PutText(L".gif\\OpenWithProgids", L"giffile", L"");
+    PutText(L"ACDC_BMP", nullptr, L"Mein Bitmap");
+    PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"C:\\Alt\\open.exe \"%1\"");
+    PutText(L"ACDC_BMP\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
+    const std::wstring icon = L"%SystemRoot%\\alt.dll,1";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(L"ACDC_GIF\\DefaultIcon").c_str(), nullptr,
+                    REG_EXPAND_SZ, icon.c_str(),
+                    static_cast<DWORD>((icon.size() + 1) * sizeof(wchar_t)));
+    PutText(L"SystemFileAssociations\\.bmp\\shell\\uPrint", nullptr, L"Alt drucken");
+}
+
+std::vector<std::wstring> UndoFiles(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    for (const std::wstring& name : driver::FilesIn(folder))
+        if (name.starts_with(L"R\u00FCckg\u00E4ngig "))
+            files.push_back(folder + L"\\" + name);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+testing::AssertionResult SameClasses(const std::wstring& before, const std::wstring& after) {
+    const std::vector<std::string> differences =
+        reg_file::Differences(reg_file::ParseFile(before), reg_file::ParseFile(after));
+    if (differences.empty())
+        return testing::AssertionSuccess();
+    testing::AssertionResult failure = testing::AssertionFailure();
+    for (size_t i = 0; i < differences.size() && i < 20; ++i)
+        failure << differences[i] << "\n";
+    return failure;
+}
+
+} // namespace
+
+TEST_F(RegistrationTest, TheUndoFileGivesBackTheClassesAsTheyWere) {
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "everything existed" : "nothing existed");
+        SetUp();
+        if (existing)
+            PutEverythingElse();
+        ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+        EXPECT_TRUE(Write({{0, 1, 4}, {{1, kViewer}, {2, L""}, {5, L"C:\\Bild\\Druck.exe"}}}));
+        const std::vector<std::wstring> undo = UndoFiles(kBackupFolder);
+        ASSERT_EQ(undo.size(), 1u);
+        ASSERT_TRUE(reg_file::Import(undo[0]));
+        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+        EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    }
+}
+
+TEST_F(RegistrationTest, TwoRunsAreUndoneNewestFirst) {
+    PutEverythingElse();
+    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    EXPECT_TRUE(Write({{0, 4}, {{1, kViewer}}}));
+    EXPECT_TRUE(Write({{0, 1}, {{1, L"C:\\Bild\\Anders.exe"}, {3, L"C:\\Bild\\Schnell.exe"}}}));
+    const std::vector<std::wstring> undo = UndoFiles(kBackupFolder);
+    ASSERT_EQ(undo.size(), 2u);
+    // Both may bear the same second: the later one has the " (2)".
+    const std::wstring& second = undo[0].find(L" (2)") != std::wstring::npos ? undo[0] : undo[1];
+    const std::wstring& first = &second == &undo[0] ? undo[1] : undo[0];
+    ASSERT_TRUE(reg_file::Import(second));
+    ASSERT_TRUE(reg_file::Import(first));
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+}
+
+TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
+    const std::wstring probe = support::HelperBesideThisProgram(L"registration_probe.exe");
+    // At the first event the backups and the undo file are done and nothing
+    // has changed yet; later ones fall between the writes of the three types.
+    for (const int stopAt : {1, 4, 9}) {
+        SCOPED_TRACE(stopAt);
+        SetUp();
+        PutEverythingElse();
+        ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+
+        const UniqueKernelHandle stopped(
+            CreateEventW(nullptr, TRUE, FALSE, L"BildkranzRegistrationProbeStopped"));
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        std::wstring commandLine =
+            L"\"" + probe + L"\" \"" + kBackupFolder + L"\" " + std::to_wstring(stopAt);
+        ASSERT_TRUE(CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &startup, &started));
+        const UniqueKernelHandle process(started.hProcess);
+        const UniqueKernelHandle thread(started.hThread);
+        const HANDLE either[] = {stopped.get(), process.get()};
+        ASSERT_EQ(WaitForMultipleObjects(2, either, FALSE, 120'000), WAIT_OBJECT_0)
+            << "the probe ended before it got there";
+        TerminateProcess(process.get(), 9);
+        WaitForSingleObject(process.get(), 10'000);
+        ResetEvent(stopped.get());
+
+        const std::vector<std::wstring> undo = UndoFiles(kBackupFolder);
+        ASSERT_EQ(undo.size(), 1u);
+        ASSERT_TRUE(reg_file::Import(undo[0]));
+        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+        EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    }
+}
+
+TEST_F(RegistrationTest, WithoutAnUndoFileNothingChanges) {
+    // A value name with a line break cannot be written into a registry file.
+    PutText(L".bmp", nullptr, L"alt");
+    PutText(L".bmp", L"Zeile\nUmbruch", L"x");
+    std::wstring message;
+    try {
+        Write({{0}, {{1, kViewer}}});
+    } catch (const Failure& failure) {
+        message = failure.Message();
+    }
+    EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\R\u00FCckg\u00E4ngig "),
+              std::wstring::npos)
+        << reg_file::Ascii(message);
+    EXPECT_TRUE(UndoFiles(kBackupFolder).empty());
+    EXPECT_EQ(Text(L".bmp"), L"alt");
+    EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
 }
 
 // --- Reading the current programs into the verb rows at start
