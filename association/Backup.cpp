@@ -2,6 +2,7 @@
 
 #include "association/Registry.h"
 #include "common/Failure.h"
+#include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 
 #include <algorithm>
@@ -49,16 +50,6 @@ std::wstring CommandLine(const std::wstring& file, const std::wstring& key) {
     throw Failure(L"Die Sicherung „" + file + L"“ konnte nicht erstellt werden: " + reason);
 }
 
-std::wstring Code(DWORD code) {
-    if (code < 0x10000)
-        return std::to_wstring(code);
-    // Large codes are status values, which read better in hexadecimal.
-    std::wstring hex = L"0x";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];
-    return hex;
-}
-
 ULONGLONG Ticks(const FILETIME& time) {
     return (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime;
 }
@@ -104,7 +95,7 @@ struct Started {
 
 std::wstring StartFailure(const std::wstring& editor) {
     return L"Der Registrierungs-Editor „" + editor +
-           L"“ konnte nicht gestartet werden (Systemfehler " + Code(GetLastError()) + L").";
+           L"“ konnte nicht gestartet werden (Systemfehler " + ErrorCode(GetLastError()) + L").";
 }
 
 Started Start(const Export& request, const std::wstring& editor) {
@@ -176,7 +167,7 @@ void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
                       L" Sekunden noch nicht fertig und wurde beendet."
                 : L"Auf das Ende des Registrierungs-Editors konnte nicht gewartet werden "
                   L"(Systemfehler " +
-                      Code(GetLastError()) + L").";
+                      ErrorCode(GetLastError()) + L").";
         for (Started& started : editors)
             if (Running(started))
                 EndEditor(started, reason);
@@ -192,7 +183,8 @@ std::wstring Verdict(const Started& started) {
     if (!GetExitCodeProcess(started.process.get(), &exitCode))
         return L"Das Ergebnis des Registrierungs-Editors konnte nicht abgefragt werden.";
     if (exitCode != 0)
-        return L"Der Registrierungs-Editor hat mit dem Fehlercode " + Code(exitCode) + L" geendet.";
+        return L"Der Registrierungs-Editor hat mit dem Fehlercode " + ErrorCode(exitCode) +
+               L" geendet.";
     // Wine's editor ends with 0 even when it could not write: only the file
     // tells. An unchanged file from an earlier export is no backup of now.
     const std::optional<ULONGLONG> written = WrittenFile(started.request->file);

@@ -2,6 +2,7 @@
 
 #include "association/Registry.h"
 #include "common/Failure.h"
+#include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 
 #include <windows.h>
@@ -27,17 +28,8 @@ struct Problem {
     std::wstring reason;
 };
 
-std::wstring Code(DWORD code) {
-    if (code < 0x10000)
-        return std::to_wstring(code);
-    std::wstring hex = L"0x";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];
-    return hex;
-}
-
 std::wstring SystemError(DWORD code) {
-    return L" (Systemfehler " + Code(code) + L").";
+    return L" (Systemfehler " + ErrorCode(code) + L").";
 }
 
 std::wstring FullName(std::wstring_view path) {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A system error or exit code as the failure messages show it: small codes in
+// decimal, status values (0xC0000135 …) in hexadecimal, which read better.
+inline std::wstring ErrorCode(DWORD code) {
+    if (code < 0x10000)
+        return std::to_wstring(code);
+    std::wstring hex = L"0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];
+    return hex;
+}
