@@ -5,6 +5,8 @@
 // another standard library, nothing here is compiled.
 #include "wizard/FailureReport.h"
 
+#include <cstdarg>
+#include <cstring>
 #include <exception> // defines __GLIBCXX__ for libstdc++
 #include <new>
 #include <string> // declares the std::__throw_ functions
@@ -56,10 +58,18 @@ void std::__throw_logic_error(const char* text) {
     throw ContainerMisuse(text);
 }
 
-// The text is a printf pattern; the numbers it names do not matter to the
-// report, so they are left out rather than formatted.
+// The text is a printf pattern. Where it begins with "%s", its first argument
+// names the function that refused, a literal as well, which reads better in
+// the report than the unfilled pattern; the numbers are left out.
 void std::__throw_out_of_range_fmt(const char* pattern, ...) {
-    throw ContainerMisuse(pattern);
+    const char* text = pattern;
+    if (std::strncmp(pattern, "%s", 2) == 0) {
+        std::va_list arguments;
+        va_start(arguments, pattern);
+        text = va_arg(arguments, const char*);
+        va_end(arguments);
+    }
+    throw ContainerMisuse(text);
 }
 
 #endif
