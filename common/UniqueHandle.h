@@ -71,6 +71,10 @@ struct Icon {
     static HICON invalid() { return nullptr; }
     static void close(HICON icon) { DestroyIcon(icon); }
 };
+struct Module {
+    static HMODULE invalid() { return nullptr; }
+    static void close(HMODULE module) { FreeLibrary(module); }
+};
 // Memory the system hands out with CoTaskMemAlloc, such as shell item ID lists.
 template <typename Pointer> struct CoTaskMemory {
     static Pointer invalid() { return nullptr; }
@@ -89,5 +93,6 @@ using UniqueFont = UniqueHandle<HFONT, handle_traits::Gdi<HFONT>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::Gdi<HBITMAP>>;
 using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::MemoryDc>;
 using UniqueIcon = UniqueHandle<HICON, handle_traits::Icon>;
+using UniqueModule = UniqueHandle<HMODULE, handle_traits::Module>;
 template <typename Interface>
 using ComPtr = UniqueHandle<Interface*, handle_traits::Com<Interface>>;

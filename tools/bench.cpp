@@ -1,7 +1,8 @@
 // Figures for the real program as it runs here: a full registration against
-// a bare export of the classes key by the registry editor, the time until the
-// window shows, the program's peak memory. It prints figures and never judges
-// them: a slow machine makes them larger, it does not make this fail.
+// bare exports by the registry editor, the time until the window shows and
+// the peak memory against a minimal windowed program's, and the size of the
+// shipped file. It prints its targets beside the figures and never enforces
+// them: a slow machine makes the figures larger, it does not make this fail.
 #include "association/Catalogue.h"
 #include "common/UniqueHandle.h"
 #include "tools/Demo.h"
@@ -25,6 +26,15 @@ namespace {
 
 constexpr int kRounds = 3;
 const std::wstring kFolder = L"C:\\Bildkranz Bench";
+// Apart from the wizard's folder, where every other file counts as a backup.
+const std::wstring kMinimalFolder = L"C:\\Bildkranz Minimal";
+constexpr wchar_t kMinimalClass[] = L"BildkranzMinimal";
+
+// Printed beside the figures, never enforced.
+constexpr double kRegistrationTarget = 1.10; // registration / bare export of the classes
+constexpr double kStartTarget = 1.3;         // wizard's start / minimal window's start
+constexpr double kMemoryTarget = 1.3;        // peak working sets, likewise
+constexpr double kSizeTargetKiB = 256;       // build/Bildkranz.exe, the 32-bit program
 // Generous, so that only a program that hangs stops the benchmark.
 constexpr DWORD kPatienceMs = 10 * 60 * 1000;
 
@@ -93,6 +103,16 @@ void Line(std::wstring_view label, const std::wstring& figure) {
     Say(L"  " + padded + figure);
 }
 
+double Median(const std::vector<double>& samples) {
+    return SpreadOf(samples).median;
+}
+
+// "   target: at most 1.10, not met", to follow a figure.
+std::wstring Target(double value, double most, const wchar_t* pattern, const wchar_t* unit = L"") {
+    return L"   target: at most " + Format(pattern, most) + unit +
+           (value <= most ? L", met" : L", not met");
+}
+
 // --- Preparing the registry and the folder
 
 std::wstring ClassesPath(std::wstring_view name) {
@@ -159,21 +179,40 @@ std::wstring WindowsFolder() {
 
 // --- One registration, driven from outside
 
+struct Peaks {
+    double workingSet = 0;
+    double pagefile = 0;
+    bool known = false;
+};
+
+// The process's peaks so far; it must still run.
+Peaks PeaksOf(DWORD processId) {
+    Peaks peaks;
+    UniqueKernelHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof(memory);
+    if (process && GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {
+        peaks.known = true;
+        peaks.workingSet = static_cast<double>(memory.PeakWorkingSetSize);
+        peaks.pagefile = static_cast<double>(memory.PeakPagefileUsage);
+    }
+    return peaks;
+}
+
 struct Registration {
     double startMs = 0;    // from starting the program until its window shows
     double registerMs = 0; // from the last "Weiter >" until the success message
-    double peakWorkingSet = 0;
-    double peakPagefile = 0;
-    bool memoryKnown = false;
+    Peaks peaks;
     int backups = 0;
     ULONGLONG backupBytes = 0;
     int commands = 0;
 };
 
-// The shown wizard window of that process. One look by class name, cheaper
-// than walking every window.
-HWND FindWizard(DWORD processId) {
-    HWND window = FindWindowExW(nullptr, nullptr, L"BildkranzRoot", nullptr);
+// The shown window of that class and process. One look by class name,
+// cheaper than walking every window.
+HWND FindShownWindow(const wchar_t* className, DWORD processId) {
+    HWND window = FindWindowExW(nullptr, nullptr, className, nullptr);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     return window && owner == processId && IsWindowVisible(window) ? window : nullptr;
@@ -193,7 +232,9 @@ Registration RegisterOnce(const std::wstring& program, const std::array<std::wst
     const double started = NowMs();
     driver::RunningProgram running(program);
     HWND wizard = nullptr;
-    Require(WaitClosely([&] { return (wizard = FindWizard(running.Id())) != nullptr; }),
+    Require(WaitClosely([&] {
+                return (wizard = FindShownWindow(L"BildkranzRoot", running.Id())) != nullptr;
+            }),
             L"the wizard window did not appear");
     round.startMs = NowMs() - started;
     Require(running.WaitForWindow() == wizard, L"the wizard window did not take the focus");
@@ -224,16 +265,7 @@ Registration RegisterOnce(const std::wstring& program, const std::array<std::wst
             L"no message came after the registration");
     round.registerMs = NowMs() - clicked;
 
-    // The peaks, read while the program still runs.
-    UniqueKernelHandle process(
-        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, running.Id()));
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof(memory);
-    if (process && GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {
-        round.memoryKnown = true;
-        round.peakWorkingSet = static_cast<double>(memory.PeakWorkingSetSize);
-        round.peakPagefile = static_cast<double>(memory.PeakPagefileUsage);
-    }
+    round.peaks = PeaksOf(running.Id());
 
     const std::wstring title = driver::WindowText(box);
     Require(title == texts::kSuccess.title,
@@ -251,31 +283,123 @@ Registration RegisterOnce(const std::wstring& program, const std::array<std::wst
     return round;
 }
 
+// --- The minimal window, started as the wizard is
+
+struct MinimalRun {
+    double startMs = 0; // from starting the program until its window shows
+    Peaks peaks;        // once its window is painted
+};
+
+std::wstring InstallMinimal() {
+    CreateDirectoryW(kMinimalFolder.c_str(), nullptr);
+    const std::wstring target = kMinimalFolder + L"\\minimal_window.exe";
+    Require(CopyFileW((driver::BuildFolder() + L"\\minimal_window.exe").c_str(), target.c_str(),
+                      FALSE) != FALSE,
+            L"cannot copy minimal_window.exe");
+    return target;
+}
+
+MinimalRun MinimalOnce(const std::wstring& program) {
+    MinimalRun round;
+    const double started = NowMs();
+    driver::RunningProgram running(program);
+    HWND window = nullptr;
+    Require(WaitClosely(
+                [&] { return (window = FindShownWindow(kMinimalClass, running.Id())) != nullptr; }),
+            L"the minimal window did not appear");
+    round.startMs = NowMs() - started;
+    // It paints before it reads its first message, so once it has answered
+    // one the first paint is done.
+    Sync(window);
+    round.peaks = PeaksOf(running.Id());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    Require(running.WaitForExit(kPatienceMs) == 0, L"the minimal window program did not end");
+    return round;
+}
+
 // --- The registry editor alone
 
-// Runs the editor as the program does, by its full path, and returns how
-// long it took until it ended.
-double ExportOnce(const std::wstring& file, const std::wstring& key) {
-    DeleteFileW(file.c_str());
+struct BareExport {
+    std::wstring file;
+    std::wstring key;
+};
+
+// Starts the editor as the program does, by its full path.
+UniqueKernelHandle StartExport(const BareExport& job) {
     const std::wstring editor = WindowsFolder() + L"\\regedit.exe";
-    std::wstring commandLine = L"Regedit.exe /e \"" + file + L"\" \"" + key + L"\"";
+    std::wstring commandLine = L"Regedit.exe /e \"" + job.file + L"\" \"" + job.key + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    const double begun = NowMs();
     Require(CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            nullptr, &startup, &started) != FALSE,
             L"cannot start the registry editor");
-    UniqueKernelHandle process(started.hProcess);
     UniqueKernelHandle thread(started.hThread);
+    return UniqueKernelHandle(started.hProcess);
+}
+
+void CheckExport(HANDLE process, const BareExport& job) {
+    DWORD code = 1;
+    GetExitCodeProcess(process, &code);
+    // Wine's editor answers 0 even when it wrote nothing; the file tells.
+    Require(code == 0 && FileSize(job.file) > 0, L"the registry editor did not write " + job.file);
+}
+
+// Returns how long the editor took until it ended.
+double ExportOnce(const BareExport& job) {
+    DeleteFileW(job.file.c_str());
+    const double begun = NowMs();
+    const UniqueKernelHandle process = StartExport(job);
     Require(WaitForSingleObject(process.get(), kPatienceMs) == WAIT_OBJECT_0,
             L"the registry editor did not end");
     const double took = NowMs() - begun;
-    DWORD code = 1;
-    GetExitCodeProcess(process.get(), &code);
-    // Wine's editor answers 0 even when it wrote nothing; the file tells.
-    Require(code == 0 && FileSize(file) > 0, L"the registry editor did not write " + file);
+    CheckExport(process.get(), job);
     return took;
+}
+
+// Starts every export at once and returns how long it took until the last
+// one ended.
+double ExportTogether(const std::vector<BareExport>& jobs) {
+    for (const BareExport& job : jobs)
+        DeleteFileW(job.file.c_str());
+    const double begun = NowMs();
+    std::vector<UniqueKernelHandle> processes;
+    std::vector<HANDLE> handles;
+    for (const BareExport& job : jobs) {
+        processes.push_back(StartExport(job));
+        handles.push_back(processes.back().get());
+    }
+    const DWORD result = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(),
+                                                TRUE, kPatienceMs);
+    Require(result < WAIT_OBJECT_0 + handles.size(), L"the registry editors did not end");
+    const double took = NowMs() - begun;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        CheckExport(handles[i], jobs[i]);
+    return took;
+}
+
+void DeleteFiles(const std::vector<BareExport>& jobs) {
+    for (const BareExport& job : jobs)
+        DeleteFileW(job.file.c_str());
+}
+
+const std::wstring kClassesKey = L"HKEY_LOCAL_MACHINE\\Software\\Classes";
+
+// The classes key and every extension key, the ten exports the registration
+// has the editor make.
+std::vector<BareExport> TheRegistrationsExports() {
+    std::vector<BareExport> jobs{{kFolder + L"\\bare together 0.reg", kClassesKey}};
+    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+        jobs.push_back({kFolder + L"\\bare together " + std::to_wstring(jobs.size()) + L".reg",
+                        kClassesKey + L"\\" + std::wstring(type.extension)});
+    }
+    return jobs;
+}
+
+// The shipped 32-bit program, build/Bildkranz.exe, beside the build folder
+// of this benchmark.
+std::wstring ShippedProgram() {
+    return driver::BuildFolder() + L"\\..\\Bildkranz.exe";
 }
 
 std::wstring Megabytes(double bytes) {
@@ -297,35 +421,48 @@ void Run() {
         L" bytes)");
     Say(L"");
 
-    std::vector<double> starts, registrations, exports, smallExports, ratios, workingSets,
-        pagefiles;
+    const std::wstring minimal = InstallMinimal();
+    std::vector<double> starts, registrations, exports, smallExports, togetherExports, ratios,
+        togetherRatios, workingSets, pagefiles, minimalStarts, minimalWorkingSets, startRatios,
+        memoryRatios;
     Registration last;
-    const std::wstring bareFile = kFolder + L"\\bare export.reg";
-    const std::wstring smallFile = kFolder + L"\\bare small export.reg";
+    const BareExport bare{kFolder + L"\\bare export.reg", kClassesKey};
+    const BareExport small{kFolder + L"\\bare small export.reg",
+                           kClassesKey + L"\\" + std::wstring(catalogue::kFileTypes[0].extension)};
+    const std::vector<BareExport> together = TheRegistrationsExports();
     ULONGLONG bareBytes = 0;
     for (int round = 1; round <= kRounds; ++round) {
         last = RegisterOnce(program, tools);
-        const double exported = ExportOnce(bareFile, L"HKEY_LOCAL_MACHINE\\Software\\Classes");
-        bareBytes = FileSize(bareFile);
-        const double smallExport =
-            ExportOnce(smallFile, L"HKEY_LOCAL_MACHINE\\Software\\Classes\\" +
-                                      std::wstring(catalogue::kFileTypes[0].extension));
-        DeleteFileW(bareFile.c_str());
-        DeleteFileW(smallFile.c_str());
+        const MinimalRun floor = MinimalOnce(minimal);
+        const double exported = ExportOnce(bare);
+        bareBytes = FileSize(bare.file);
+        const double smallExport = ExportOnce(small);
+        DeleteFiles({bare, small});
+        const double togetherExport = ExportTogether(together);
+        DeleteFiles(together);
 
         Say(L"round " + std::to_wstring(round) + L": start " + Format(L"%.0f", last.startMs) +
+            L" ms, minimal window's start " + Format(L"%.0f", floor.startMs) +
             L" ms, registration " + Format(L"%.0f", last.registerMs) + L" ms, bare export " +
             Format(L"%.0f", exported) + L" ms, one small export " + Format(L"%.0f", smallExport) +
-            L" ms");
+            L" ms, all 10 exports together " + Format(L"%.0f", togetherExport) + L" ms");
         starts.push_back(last.startMs);
+        minimalStarts.push_back(floor.startMs);
+        startRatios.push_back(last.startMs / floor.startMs);
         registrations.push_back(last.registerMs);
         exports.push_back(exported);
         smallExports.push_back(smallExport);
+        togetherExports.push_back(togetherExport);
         ratios.push_back(last.registerMs / exported);
-        if (last.memoryKnown) {
-            workingSets.push_back(last.peakWorkingSet);
-            pagefiles.push_back(last.peakPagefile);
+        togetherRatios.push_back(last.registerMs / togetherExport);
+        if (last.peaks.known) {
+            workingSets.push_back(last.peaks.workingSet);
+            pagefiles.push_back(last.peaks.pagefile);
         }
+        if (floor.peaks.known)
+            minimalWorkingSets.push_back(floor.peaks.workingSet);
+        if (last.peaks.known && floor.peaks.known)
+            memoryRatios.push_back(last.peaks.workingSet / floor.peaks.workingSet);
     }
 
     Say(L"");
@@ -342,25 +479,56 @@ void Run() {
     Line(L"export of HKLM\\Software\\Classes", Figure(exports, 1000.0, L"%.2f", L" s"));
     Line(L"  its file", Megabytes(static_cast<double>(bareBytes)));
     Line(L"export of one extension key (.bmp)", Figure(smallExports, 1000.0, L"%.2f", L" s"));
+    Line(L"all 10 exports started together (classes + 9)",
+         Figure(togetherExports, 1000.0, L"%.2f", L" s"));
     Say(L"Ratio:");
-    Line(L"registration / bare export of the classes", Figure(ratios, 1.0, L"%.2f", L""));
+    Line(L"registration / bare export of the classes",
+         Figure(ratios, 1.0, L"%.2f", L"") + Target(Median(ratios), kRegistrationTarget, L"%.2f"));
+    Line(L"registration / all 10 bare exports together", Figure(togetherRatios, 1.0, L"%.2f", L""));
     // The registration runs the editor once for the classes and once per
-    // extension key; what is left is the program's own work.
-    const double editorShare =
-        SpreadOf(exports).median + catalogue::kFileTypeCount * SpreadOf(smallExports).median;
+    // extension key, one after another or all at once; what is left is the
+    // program's own work.
+    const double oneAfterAnother =
+        Median(exports) + catalogue::kFileTypeCount * Median(smallExports);
     Line(L"  the editor's share (1 whole + 9 small exports)",
-         Format(L"%.2f", editorShare / 1000.0) + L" s, estimated from the medians");
+         Format(L"%.2f", oneAfterAnother / 1000.0) +
+             L" s one after another, estimated from the medians");
     Line(L"  the rest: keys, values, window, message",
-         Format(L"%.2f", (SpreadOf(registrations).median - editorShare) / 1000.0) + L" s");
+         Format(L"%.2f", (Median(registrations) - oneAfterAnother) / 1000.0) + L" s");
+    Line(L"  the editor's share (all 10 exports together)",
+         Format(L"%.2f", Median(togetherExports) / 1000.0) + L" s at once, the median");
+    Line(L"  the rest: keys, values, window, message",
+         Format(L"%.2f", (Median(registrations) - Median(togetherExports)) / 1000.0) + L" s");
     Say(L"Start:");
     Line(L"starting Bildkranz.exe until its window shows", Figure(starts, 1.0, L"%.0f", L" ms"));
-    Say(L"Memory of the Bildkranz process (read while the success message is up):");
-    if (workingSets.empty()) {
+    Line(L"starting the minimal window until it shows",
+         Figure(minimalStarts, 1.0, L"%.0f", L" ms"));
+    Line(L"Bildkranz / minimal window", Figure(startRatios, 1.0, L"%.2f", L"") +
+                                            Target(Median(startRatios), kStartTarget, L"%.1f"));
+    Say(L"Memory (Bildkranz read while the success message is up, the minimal window once "
+        L"painted):");
+    if (workingSets.empty() || minimalWorkingSets.empty()) {
         Line(L"peak working set / peak pagefile usage", L"not available here");
     } else {
         const double mebibyte = 1024.0 * 1024.0;
         Line(L"peak working set", Figure(workingSets, mebibyte, L"%.1f", L" MiB"));
         Line(L"peak pagefile usage (private bytes)", Figure(pagefiles, mebibyte, L"%.1f", L" MiB"));
+        Line(L"peak working set of the minimal window",
+             Figure(minimalWorkingSets, mebibyte, L"%.1f", L" MiB"));
+        Line(L"peak working set, Bildkranz / minimal window",
+             Figure(memoryRatios, 1.0, L"%.2f", L"") +
+                 Target(Median(memoryRatios), kMemoryTarget, L"%.1f"));
+    }
+    Say(L"Size:");
+    const ULONGLONG shipped = FileSize(ShippedProgram());
+    if (shipped == 0) {
+        Line(L"build/Bildkranz.exe (i686, the product)", L"not found beside the build folder");
+    } else {
+        // Rounded as scripts/bench.sh rounds; the target is held against the exact size.
+        const ULONGLONG roundedKiB = (shipped + 512) / 1024;
+        Line(L"build/Bildkranz.exe (i686, the product)",
+             std::to_wstring(shipped) + L" bytes (" + std::to_wstring(roundedKiB) + L" KiB)" +
+                 Target(static_cast<double>(shipped) / 1024.0, kSizeTargetKiB, L"%.0f", L" KiB"));
     }
 }
 

@@ -6,6 +6,9 @@
 #include <system_error>
 
 std::wstring DescribeFailure(std::exception_ptr failure) {
+    // std::terminate without an exception in flight, for one.
+    if (!failure)
+        return L"Unbekannter Fehler.";
     try {
         std::rethrow_exception(failure);
     } catch (const Failure& known) {

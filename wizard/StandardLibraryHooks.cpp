@@ -1,0 +1,75 @@
+// The shipped program replaces two pieces of GCC's C++ runtime (libstdc++)
+// that it does not need and that made up almost half of its size. A static link
+// takes a library's object file whole as soon as one of its symbols is
+// needed; defining that symbol here keeps the file out. Under MSVC, or with
+// another standard library, nothing here is compiled.
+#include "wizard/FailureReport.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <exception> // defines __GLIBCXX__ for libstdc++
+#include <new>
+#include <string> // declares the std::__throw_ functions
+
+#if defined(__GLIBCXX__)
+
+// The runtime's default handler for std::terminate writes the exception's
+// type to the console, with a demangler of 45 KB to spell it. A windowed
+// program has no console, so nobody would read it; the error report shows
+// what happened instead.
+void __gnu_cxx::__verbose_terminate_handler() {
+    ReportUnexpectedFailure(std::current_exception());
+}
+
+// The containers report misuse (a position past the end, a size beyond the
+// largest) through these functions. The runtime's own throw std::length_error
+// and its kin, whose constructors come in one object file with the runtime's
+// copy-on-write string and, through it, the narrow string and the random
+// device: 80 KB. The program catches none of these types by name; its error
+// report takes any std::exception and shows its text, which this type
+// carries as well.
+namespace {
+
+class ContainerMisuse : public std::exception {
+public:
+    // The runtime passes literals, which live as long as the program.
+    explicit ContainerMisuse(const char* text) noexcept : text_(text) {}
+    const char* what() const noexcept override { return text_; }
+
+private:
+    const char* text_;
+};
+
+} // namespace
+
+void std::__throw_bad_alloc() {
+    throw std::bad_alloc();
+}
+
+void std::__throw_bad_array_new_length() {
+    throw std::bad_array_new_length();
+}
+
+void std::__throw_length_error(const char* text) {
+    throw ContainerMisuse(text);
+}
+
+void std::__throw_logic_error(const char* text) {
+    throw ContainerMisuse(text);
+}
+
+// The text is a printf pattern. Where it begins with "%s", its first argument
+// names the function that refused, a literal as well, which reads better in
+// the report than the unfilled pattern; the numbers are left out.
+void std::__throw_out_of_range_fmt(const char* pattern, ...) {
+    const char* text = pattern;
+    if (std::strncmp(pattern, "%s", 2) == 0) {
+        std::va_list arguments;
+        va_start(arguments, pattern);
+        text = va_arg(arguments, const char*);
+        va_end(arguments);
+    }
+    throw ContainerMisuse(text);
+}
+
+#endif
