@@ -12,8 +12,7 @@ run:
 	@scripts/run.sh
 
 test:
-	@dir=$$(scripts/build.sh) && scripts/wine-run.sh --init && \
-		ctest --test-dir "$$dir" --output-on-failure --timeout 600
+	@scripts/test.sh
 
 bench:
 	@scripts/bench.sh

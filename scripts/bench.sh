@@ -24,5 +24,9 @@ if [ "$dir" != build/i686 ]; then
     size_line "$dir/Bildkranz.exe" "$dir/Bildkranz.exe ($WINE_ARCH, the one that runs here)"
 fi
 echo "Runs as $WINE_ARCH under $("$WINE_LOADER" --version)."
+if [ "$WINE32" != native ]; then
+    # Emulated times would say nothing about the program.
+    echo "The figures below are the $WINE_ARCH twin's, not build/Bildkranz.exe's: 32-bit programs here: $WINE32 ($WINE32_REASON)."
+fi
 echo
 exec scripts/wine-run.sh "$dir/bench.exe"

@@ -2,11 +2,19 @@
 # Runs a Windows program under Wine in a prefix of the project's own, never in
 # ~/.wine, on a virtual display when there is no real one.
 #
-#   wine-run.sh [--prefix DIR] [--keep-display] PROGRAM.exe [ARGS...]
+#   wine-run.sh [--prefix DIR] [--32bit] PROGRAM.exe [ARGS...]
+#   wine-run.sh [--32bit] --init
 #
 # Without --prefix the program gets a fresh prefix, copied from a template that
-# is created once (creating a prefix takes seconds, copying it a moment) and
-# removed afterwards, so every test starts from the same registry.
+# is created once (creating a prefix takes seconds, copying it a moment; where
+# 32-bit programs are emulated, minutes) and removed afterwards, so every test
+# starts from the same registry. Where Wine's 32-bit loader starts, the template
+# has the 32-bit half too, so that the shipped 32-bit program runs in it.
+#
+# --32bit: the program runs 32-bit programs. Where none can run here, it is not
+# started: the reason is printed and the exit status is 77 (CTest: skipped).
+# Otherwise BILDKRANZ_WAIT_SCALE tells it how much longer than at native speed
+# a 32-bit program needs here, for its deadlines.
 # The exit status is the program's.
 set -euo pipefail
 
@@ -18,6 +26,7 @@ while [ $# -gt 0 ]; do
     case "$1" in
         --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
         --init) shift; init_only=1 ;;
+        --32bit) shift; needs_32bit=1 ;;
         --) shift; break ;;
         *) break ;;
     esac
@@ -25,6 +34,15 @@ done
 
 # shellcheck source=wine-arch.sh
 . "$here/wine-arch.sh"
+if [ -n "${needs_32bit:-}" ]; then
+    case "$WINE32" in
+        none)
+            echo "wine-run: SKIPPED, the 32-bit part did not run: $WINE32_REASON." >&2
+            exit 77 ;;
+        emulated) export BILDKRANZ_WAIT_SCALE=${BILDKRANZ_WAIT_SCALE:-12} ;;
+        native) export BILDKRANZ_WAIT_SCALE=${BILDKRANZ_WAIT_SCALE:-1} ;;
+    esac
+fi
 export WINELOADER=$WINE_LOADER WINESERVER=$WINE_SERVER
 wine() { "$WINE_LOADER" "$@"; }
 wineserver() { "$WINE_SERVER" "$@"; }
@@ -58,8 +76,17 @@ create_template() {
     mkdir -p "$(dirname "$template")"
     exec 9>"$template.lock"
     flock 9
+    # A template made while no 32-bit program could run lacks the 32-bit half.
+    if [ -f "$template/.ready" ] && [ "$WINE32" != none ] &&
+        ! grep -qx with-32bit "$template/.ready"; then
+        rm -f "$template/.ready"
+    fi
     if [ ! -f "$template/.ready" ]; then
-        echo "wine-run: creating the Wine prefix $template (once, takes a few seconds)" >&2
+        if [ "$WINE32" = emulated ]; then
+            echo "wine-run: creating the Wine prefix $template with its emulated 32-bit half (once, takes minutes)" >&2
+        else
+            echo "wine-run: creating the Wine prefix $template (once, takes a few seconds)" >&2
+        fi
         rm -rf "$template"
         WINEPREFIX=$template wine wineboot -i >/dev/null 2>&1
         # Wine draws the title bar itself, as Windows would, instead of leaving
@@ -78,7 +105,11 @@ create_template() {
         # font folder is always searched.
         cp /usr/share/wine/fonts/*.ttf "$template/drive_c/windows/Fonts/"
         WINEPREFIX=$template wineserver -w
-        touch "$template/.ready"
+        if [ "$WINE32" = none ]; then
+            echo without-32bit >"$template/.ready"
+        else
+            echo with-32bit >"$template/.ready"
+        fi
     fi
     flock -u 9
 }
