@@ -24,6 +24,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -179,6 +180,35 @@ Sections Subtree(const Sections& all, const std::wstring& classesKey) {
            << " found):" << Narrow(differences.str());
 }
 
+// 64-bit Windows keeps the COM classes apart per view, and the registry
+// editor that Wine starts for a 32-bit program exports the 32-bit one: the
+// same keys, but servers below "Program Files (x86)". Every key the program
+// changes is shared by both views.
+Sections WithoutValuesKeptApartPerView(Sections sections) {
+    const std::wstring perView = L"[" + kClassesRoot + L"\\CLSID\\";
+    for (auto& [key, values] : sections)
+        if (key.starts_with(perView))
+            values.clear();
+    return sections;
+}
+
+// Prints how long a step of the run took: emulated, each is slow, and the
+// figures show where the time goes.
+class StepTimer {
+public:
+    explicit StepTimer(const char* name) : name_(name), started_(GetTickCount64()) {}
+    ~StepTimer() {
+        printf("[ step     ] %s: %.1f s\n", name_, (GetTickCount64() - started_) / 1000.0);
+        fflush(stdout);
+    }
+    StepTimer(const StepTimer&) = delete;
+    StepTimer& operator=(const StepTimer&) = delete;
+
+private:
+    const char* name_;
+    ULONGLONG started_;
+};
+
 bool Ticked(HWND list, int index) {
     return (ListView_GetItemState(list, index, LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
@@ -278,6 +308,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
 
     {
         SCOPED_TRACE("start: the window shows the nine types");
+        const StepTimer step("start: the window shows the nine types");
         program_ = std::make_unique<RunningProgram>(installed_);
         ASSERT_NE(program_->WaitForWindow(Scaled(20000)), nullptr);
         ASSERT_TRUE(ScreenShown(1));
@@ -286,6 +317,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("Next, Back and Next again keep the ticks");
+        const StepTimer step("Next, Back and Next again keep the ticks");
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(2));
         EXPECT_TRUE(IsEnabled(program_->Control(id::kBack)));
@@ -297,6 +329,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("programs chosen in the file dialog");
+        const StepTimer step("programs chosen in the file dialog");
         ASSERT_NO_FATAL_FAILURE(ChooseProgram(1, kOpenRecorder));
         ASSERT_NO_FATAL_FAILURE(ChooseProgram(5, kPrintRecorder));
         for (int slot = 1; slot <= 5; ++slot)
@@ -306,6 +339,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("the registration ends with the success message and exit code 0");
+        const StepTimer step("the registration ends with the success message and exit code 0");
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(3));
         program_->PostAltKey(L'w');
@@ -320,6 +354,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("what the registry holds now, seen by a 64-bit reader");
+        const StepTimer step("what the registry holds now, seen by a 64-bit reader");
         const std::map<std::wstring, std::wstring> commands{
             {L"Open", L"\"" + kOpenRecorder + L"\" \"%1\""},
             {L"uPrint", L"\"" + kPrintRecorder + L"\" \"%1\""}};
@@ -344,6 +379,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("the backups beside the program, complete");
+        const StepTimer step("the backups beside the program, complete");
         std::vector<std::wstring> files = FilesIn(kProgramFolder);
         // Place for the undo file: once the program writes one, take it out of
         // this list here and check it in the last step below.
@@ -353,7 +389,8 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
         const std::wstring classesBackup = kProgramFolder + L"\\Temp 0_Classes.reg";
         EXPECT_TRUE(
             text_file::Read(classesBackup).starts_with(L"Windows Registry Editor Version 5.00"));
-        EXPECT_TRUE(SameContent(ReadSections(classesBackup), before));
+        EXPECT_TRUE(SameContent(WithoutValuesKeptApartPerView(ReadSections(classesBackup)),
+                                WithoutValuesKeptApartPerView(before)));
         EXPECT_TRUE(SameContent(ReadSections(kProgramFolder + L"\\Temp 1_bmp.reg"),
                                 Subtree(before, L".bmp")));
         EXPECT_TRUE(SameContent(ReadSections(kProgramFolder + L"\\Temp 2_gif.reg"),
@@ -361,6 +398,8 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("a 32-bit process's shell runs each verb with the file as its one argument");
+        const StepTimer step(
+            "a 32-bit process's shell runs each verb with the file as its one argument");
         CreateDirectoryW(L"C:\\Bilder Ordner", nullptr);
         std::ofstream(kPicture.c_str()) << "BM";
         const DWORD code =
@@ -377,6 +416,7 @@ TEST_F(ShippedProgramTest, RegistersAsAPersonChoseAndTheBackupsBringTheOldValues
     }
     {
         SCOPED_TRACE("importing a type's backup brings its old values back");
+        const StepTimer step("importing a type's backup brings its old values back");
         ASSERT_EQ(RunAndWait(RegeditPath(),
                              L"regedit.exe /s \"" + kProgramFolder + L"\\Temp 1_bmp.reg\"",
                              Scaled(60000)),
