@@ -180,15 +180,17 @@ Sections Subtree(const Sections& all, const std::wstring& classesKey) {
            << " found):" << Narrow(differences.str());
 }
 
-// 64-bit Windows keeps the COM classes apart per view, and the registry
-// editor that Wine starts for a 32-bit program exports the 32-bit one: the
-// same keys, but servers below "Program Files (x86)". Every key the program
-// changes is shared by both views.
+// 64-bit Windows keeps the COM classes and interfaces apart per view, and the
+// registry editor that Wine starts for a 32-bit program exports the 32-bit
+// one: the same keys, but servers below "Program Files (x86)" and 32-bit proxy
+// and type library entries. Every key the program changes is shared by both.
 Sections WithoutValuesKeptApartPerView(Sections sections) {
-    const std::wstring perView = L"[" + kClassesRoot + L"\\CLSID\\";
-    for (auto& [key, values] : sections)
-        if (key.starts_with(perView))
-            values.clear();
+    for (const wchar_t* perView : {L"CLSID", L"Interface"}) {
+        const std::wstring below = L"[" + kClassesRoot + L"\\" + perView;
+        for (auto& [key, values] : sections)
+            if (key.starts_with(below + L"\\") || key == below + L"]")
+                values.clear();
+    }
     return sections;
 }
 
