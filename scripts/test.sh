@@ -35,7 +35,11 @@ echo "test: Wine template ready after $(minutes "$(seconds_since "$prefix_starte
 echo "test: 32-bit programs here: $WINE32, $WINE32_REASON."
 echo "test: the test programs and what they run as:"
 for name in $(ctest --test-dir "$dir" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
-    printf '  %-22s %s\n' "$name" "$(pe_arch "$dir/$name.exe")"
+    if [ -f "$dir/$name.exe" ]; then
+        printf '  %-22s %s\n' "$name" "$(pe_arch "$dir/$name.exe")"
+    else
+        printf '  %-22s %s\n' "$name" "a shell script on the build machine"
+    fi
 done
 printf '  %-22s %s, started by product_test, as is %s\n' "Bildkranz.exe" \
     "$(pe_arch build/Bildkranz.exe)" "shell_verb.exe ($(pe_arch build/i686/shell_verb.exe))"
