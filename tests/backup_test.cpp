@@ -31,17 +31,9 @@ std::wstring NewFolder(const std::wstring& name) {
     return folder;
 }
 
-std::vector<std::wstring> Lines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    std::wistringstream stream(text);
-    for (std::wstring line; std::getline(stream, line);)
-        lines.push_back(line.ends_with(L'\r') ? line.substr(0, line.size() - 1) : line);
-    return lines;
-}
-
 // By content: Wine's editor orders values differently from Windows'.
 ::testing::AssertionResult HoldsLine(const std::wstring& file, const std::wstring& wanted) {
-    for (const std::wstring& line : Lines(text_file::Read(file)))
+    for (const std::wstring& line : text_file::Lines(text_file::Read(file)))
         if (line == wanted)
             return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << Narrow(file) << " lacks the line " << Narrow(wanted);
@@ -176,7 +168,8 @@ TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine
     support::EditorSwap swap(L"record");
     ASSERT_NO_THROW(Backup::Run({Backup::Extension(folder, 4, L".png")}, {}));
 
-    const std::vector<std::wstring> seen = Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
+    const std::vector<std::wstring> seen =
+        text_file::Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
     EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, support::kEditor, -1, TRUE), CSTR_EQUAL)

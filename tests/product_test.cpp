@@ -119,21 +119,13 @@ DWORD RunAndWait(const std::wstring& application, std::wstring commandLine, DWOR
     return code;
 }
 
-std::vector<std::wstring> Lines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    std::wistringstream stream(text);
-    for (std::wstring line; std::getline(stream, line);)
-        lines.push_back(line.ends_with(L'\r') ? line.substr(0, line.size() - 1) : line);
-    return lines;
-}
-
 // A registry file by content: each key with the set of its value lines, as
 // editors order values differently.
 using Sections = std::map<std::wstring, std::set<std::wstring>>;
 
 Sections ReadSections(const std::wstring& path) {
     Sections sections;
-    const std::vector<std::wstring> lines = Lines(text_file::Read(path));
+    const std::vector<std::wstring> lines = text_file::Lines(text_file::Read(path));
     const std::wstring* key = nullptr;
     for (const std::wstring& line : lines) {
         if (line.starts_with(L'['))

@@ -188,16 +188,6 @@ TEST_F(RegistrationTest, VerbsAlsoForTheExtensionWhateverTheDefaultApp) {
 
 namespace {
 
-std::vector<std::wstring> Lines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    for (size_t start = 0; start <= text.size();) {
-        const size_t end = std::min(text.find(L'\n', start), text.size());
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 Registration::Choices EveryType() {
     Registration::Choices choices;
     for (int index = 0; index < catalogue::kFileTypeCount; ++index)
@@ -222,7 +212,7 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceAndNothingChangesBeforeTheLastEnd
     ASSERT_EQ(backups.size(), 10u);
     for (const std::wstring& file : backups) {
         SCOPED_TRACE(file.c_str());
-        EXPECT_EQ(Lines(text_file::Read(kBackupFolder + L"\\" + file)),
+        EXPECT_EQ(text_file::Lines(text_file::Read(kBackupFolder + L"\\" + file)),
                   (std::vector<std::wstring>{L"together", L"alt|-"}));
     }
     EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 // UTF-16 text files: the registry editor's exports, and the notes the small
 // helper programs leave for the tests that start them.
@@ -33,6 +35,15 @@ inline std::wstring Read(const std::wstring& path) {
     if (text.starts_with(L'\xFEFF'))
         text.erase(0, 1);
     return text;
+}
+
+// The lines of a text, without their CR LF or LF ends.
+inline std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::wistringstream stream(text);
+    for (std::wstring line; std::getline(stream, line);)
+        lines.push_back(line.ends_with(L'\r') ? line.substr(0, line.size() - 1) : line);
+    return lines;
 }
 
 } // namespace text_file
