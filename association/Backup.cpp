@@ -1,7 +1,10 @@
 #include "association/Backup.h"
 
+#include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Failure.h"
+#include "common/Process.h"
+#include "common/FilePath.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 
@@ -13,24 +16,10 @@ namespace Backup {
 
 namespace {
 
-constexpr std::wstring_view kClassesKey = L"Software\\Classes";
-constexpr std::wstring_view kRootName = L"HKEY_LOCAL_MACHINE\\";
-
 // File times count 100 ns steps. FAT keeps write times to 2 s, and Linux
 // stamps files from a clock a tick behind the one GetSystemTimeAsFileTime
 // reads, so a file written just after the start may look a little older.
 constexpr ULONGLONG kTimeGranularity = 2ULL * 10'000'000ULL;
-
-bool EndsWithSeparator(std::wstring_view path) {
-    return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
-}
-
-std::wstring Join(std::wstring_view folder, std::wstring_view name) {
-    std::wstring path(folder);
-    if (!path.empty() && !EndsWithSeparator(path))
-        path += L'\\';
-    return path += name;
-}
 
 std::wstring_view WithoutDot(std::wstring_view extension) {
     if (extension.starts_with(L'.'))
@@ -38,12 +27,8 @@ std::wstring_view WithoutDot(std::wstring_view extension) {
     return extension;
 }
 
-std::wstring ExtensionKey(std::wstring_view extension) {
-    return std::wstring(kClassesKey) + L'\\' + std::wstring(extension);
-}
-
 std::wstring CommandLine(const std::wstring& file, const std::wstring& key) {
-    return L"Regedit.exe /e \"" + file + L"\" \"" + std::wstring(kRootName) + key + L'"';
+    return L"Regedit.exe /e \"" + file + L"\" \"" + std::wstring(KeyPath::kRootName) + key + L'"';
 }
 
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
@@ -81,17 +66,23 @@ std::wstring EditorPath(const std::wstring& file) {
         Fail(file, L"Der Windows-Ordner, in dem der Registrierungs-Editor liegt, konnte nicht "
                    L"ermittelt werden.");
     folder.resize(length);
-    return Join(folder, L"regedit.exe");
+    return file_path::Join(folder, L"regedit.exe");
 }
 
+} // namespace
+
 // An editor started for one export, and what became of it.
-struct Started {
-    const Export* request;
+struct Editors::Started {
+    Export request;
     std::optional<ULONGLONG> earlierFile; // the write time of a file from before
     ULONGLONG start = 0;
     UniqueKernelHandle process;
     std::wstring failure; // empty while nothing went wrong
 };
+
+namespace {
+
+using Started = Editors::Started;
 
 std::wstring StartFailure(const std::wstring& editor) {
     return L"Der Registrierungs-Editor „" + editor +
@@ -99,21 +90,11 @@ std::wstring StartFailure(const std::wstring& editor) {
 }
 
 Started Start(const Export& request, const std::wstring& editor) {
-    Started started{&request, WrittenFile(request.file), Now(), {}, {}};
-    std::wstring commandLine = CommandLine(request.file, request.key);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWMINIMIZED;
-    PROCESS_INFORMATION info{};
-    // CreateProcessW may write into the command line, so it gets its own copy.
-    if (!CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+    Started started{request, WrittenFile(request.file), Now(), {}, {}};
+    started.process = process::Start(editor, CommandLine(request.file, request.key),
+                                     {SW_SHOWMINIMIZED, nullptr});
+    if (!started.process)
         started.failure = StartFailure(editor);
-        return started;
-    }
-    started.process.reset(info.hProcess);
-    CloseHandle(info.hThread);
     return started;
 }
 
@@ -124,8 +105,7 @@ bool Running(const Started& started) {
 
 // Ends an editor and waits for it, so that it no longer holds or writes its file.
 void EndEditor(Started& started, const std::wstring& reason) {
-    TerminateProcess(started.process.get(), ERROR_TIMEOUT);
-    WaitForSingleObject(started.process.get(), 10'000);
+    process::End(started.process.get(), ERROR_TIMEOUT);
     started.failure = reason;
 }
 
@@ -187,7 +167,7 @@ std::wstring Verdict(const Started& started) {
                L" geendet.";
     // Wine's editor ends with 0 even when it could not write: only the file
     // tells. An unchanged file from an earlier export is no backup of now.
-    const std::optional<ULONGLONG> written = WrittenFile(started.request->file);
+    const std::optional<ULONGLONG> written = WrittenFile(started.request.file);
     if (!written || *written + kTimeGranularity < started.start ||
         (started.earlierFile && *written == *started.earlierFile))
         return L"Der Registrierungs-Editor hat die Datei nicht geschrieben.";
@@ -233,58 +213,70 @@ std::wstring BackupFolder() {
 }
 
 std::wstring ClassesBackupFile(std::wstring_view folder) {
-    return Join(folder, L"Temp 0_Classes.reg");
+    return file_path::Join(folder, L"Temp 0_Classes.reg");
 }
 
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
                                  std::wstring_view extension) {
     // Widened first: listIndex + 1 must not overflow.
     const std::wstring number = std::to_wstring(static_cast<long long>(listIndex) + 1);
-    return Join(folder, L"Temp " + number + L'_' + std::wstring(WithoutDot(extension)) + L".reg");
+    return file_path::Join(folder, L"Temp " + number + L'_' + std::wstring(WithoutDot(extension)) +
+                                       L".reg");
 }
 
 std::wstring ClassesExportCommandLine(std::wstring_view folder) {
-    return CommandLine(ClassesBackupFile(folder), std::wstring(kClassesKey));
+    return CommandLine(ClassesBackupFile(folder), std::wstring(KeyPath::kClasses));
 }
 
 std::wstring ExtensionExportCommandLine(std::wstring_view folder, int listIndex,
                                         std::wstring_view extension) {
-    return CommandLine(ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension));
+    return CommandLine(ExtensionBackupFile(folder, listIndex, extension),
+                       KeyPath::Classes(extension));
 }
 
 Export AllClasses(std::wstring_view folder) {
-    return {ClassesBackupFile(folder), std::wstring(kClassesKey)};
+    return {ClassesBackupFile(folder), std::wstring(KeyPath::kClasses)};
 }
 
 Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension) {
     // The extension becomes part of a file name and of a quoted argument.
     CheckExtension(extension);
-    return {ExtensionBackupFile(folder, listIndex, extension), ExtensionKey(extension)};
+    return {ExtensionBackupFile(folder, listIndex, extension), KeyPath::Classes(extension)};
 }
 
-void Run(const std::vector<Export>& exports, const ExportWait& wait) {
+Editors::Editors(const std::vector<Export>& exports) {
     if (exports.empty())
         return;
     const std::wstring editor = EditorPath(exports.front().file);
-    std::vector<Started> editors;
     for (const Export& request : exports) {
         // A key that is not there yet has no old state to lose. Asking the
         // editor to export it would fail (Windows' editor even waits for a
         // message box to be closed), and the type could never be registered.
         if (!Registry::KeyExists(HKEY_LOCAL_MACHINE, request.key))
             continue;
-        editors.push_back(Start(request, editor));
-        // What failed to start fails the whole backup: start no more, but let
-        // those already running finish their files.
-        if (!editors.back().failure.empty())
+        editors_.push_back(Start(request, editor));
+        if (!editors_.back().failure.empty())
             break;
     }
-    WaitForAll(editors, wait);
-    for (const Started& started : editors) {
+}
+
+Editors::~Editors() {
+    for (Started& started : editors_)
+        if (Running(started))
+            EndEditor(started, {});
+}
+
+void Editors::Finish(const ExportWait& wait) {
+    WaitForAll(editors_, wait);
+    for (const Started& started : editors_) {
         const std::wstring failure = Verdict(started);
         if (!failure.empty())
-            Fail(started.request->file, failure);
+            Fail(started.request.file, failure);
     }
+}
+
+void Run(const std::vector<Export>& exports, const ExportWait& wait) {
+    Editors(exports).Finish(wait);
 }
 
 } // namespace Backup

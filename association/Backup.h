@@ -45,13 +45,32 @@ struct ExportWait {
     DWORD timeoutMs = 5 * 60 * 1000;
 };
 
-// Starts one editor for each export, all at once and in the order given, and
-// returns when every one has ended and its file is verified. Throws Failure,
-// naming the backup file of the first export in that order that failed, when
-// an editor cannot be started, does not end in time (it is then ended), ends
-// with a non-zero code, or leaves no file written since the export began; no
-// editor is left running then. A key that does not exist has nothing to back
-// up: no editor runs for it and no file is written.
+// The editors of a list of exports, started at once in the order given
+// (an export whose key does not exist has nothing to back up: no editor runs
+// for it and no file is written). What failed to start stops the starting:
+// no further editor is started, those running are waited for.
+class Editors {
+public:
+    explicit Editors(const std::vector<Export>& exports);
+    // Ends and waits for any editor still running: none is left writing.
+    ~Editors();
+    Editors(const Editors&) = delete;
+    Editors& operator=(const Editors&) = delete;
+
+    // Returns when every editor has ended and its file is verified. Throws
+    // Failure, naming the backup file of the first export in list order that
+    // failed, when its editor could not be started, did not end in time (it
+    // is then ended), ended with a non-zero code, or left no file written
+    // since the export began.
+    void Finish(const ExportWait& wait);
+
+    struct Started;
+
+private:
+    std::vector<Started> editors_;
+};
+
+// Starts and finishes the editors of these exports.
 void Run(const std::vector<Export>& exports, const ExportWait& wait);
 
 } // namespace Backup

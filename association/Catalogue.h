@@ -23,6 +23,14 @@ struct Verb {
     std::wstring_view verbKeyPath;
     std::wstring_view commandKeyPath;
     std::wstring_view menuCaption; // "&" marks the context menu's access key
+    // The verb offered for the extension whatever default app the user chose.
+    // Its key name is the program's own, so that no other program's verb of
+    // the same name hides it; its caption names the verb program, as the
+    // system names its own ("Mit Paint bearbeiten"), the name between the two
+    // halves.
+    std::wstring_view extensionVerbKey;
+    std::wstring_view captionBeforeName;
+    std::wstring_view captionAfterName;
 };
 
 inline constexpr int kFileTypeCount = 9;
@@ -43,13 +51,16 @@ inline constexpr std::array<FileType, kFileTypeCount> kFileTypes{{
 
 // Indexed by verb slot minus one.
 inline constexpr std::array<Verb, kVerbCount> kVerbs{{
-    {L"\u00D6ffnen ", L"Open", L"\\shell\\Open", L"\\shell\\Open\\Command", L"\u00D6&ffnen"},
-    {L"Bearbeiten ", L"Edit", L"\\shell\\Edit", L"\\shell\\Edit\\Command", L"&Bearbeiten"},
+    {L"\u00D6ffnen ", L"Open", L"\\shell\\Open", L"\\shell\\Open\\Command", L"\u00D6&ffnen",
+     L"Bildkranz.Open", L"Mit ", L" \u00F6&ffnen"},
+    {L"Bearbeiten ", L"Edit", L"\\shell\\Edit", L"\\shell\\Edit\\Command", L"&Bearbeiten",
+     L"Bildkranz.Edit", L"Mit ", L" &bearbeiten"},
     {L"Schnellansicht ", L"Quickview", L"\\shell\\Quickview", L"\\shell\\Quickview\\Command",
-     L"&Schnellansicht"},
+     L"&Schnellansicht", L"Bildkranz.Quickview", L"&Schnellansicht mit ", L""},
     {L"Konvertieren ", L"Resample", L"\\shell\\Resample", L"\\shell\\Resample\\Command",
-     L"&Konvertieren"},
-    {L"Drucken ", L"uPrint", L"\\shell\\uPrint", L"\\shell\\uPrint\\Command", L"&Drucken"},
+     L"&Konvertieren", L"Bildkranz.Resample", L"Mit ", L" &konvertieren"},
+    {L"Drucken ", L"uPrint", L"\\shell\\uPrint", L"\\shell\\uPrint\\Command", L"&Drucken",
+     L"Bildkranz.uPrint", L"Mit ", L" &drucken"},
 }};
 
 // The class whose commands pre-fill the verb rows at start.

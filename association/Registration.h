@@ -1,36 +1,43 @@
 #pragma once
 
+#include "association/Plan.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Writes the associations the user chose, after the registry editor has
-// backed up what they replace.
+// backed up what they replace and the undo file is saved.
 namespace Registration {
 
-struct VerbChoice {
-    int slot; // 1..5
-    std::wstring program;
-};
+struct Outcome {
+    std::wstring undoFile;
+    // The values that could not be written, in the plan's order.
+    std::vector<Step> failedWrites;
 
-struct Choices {
-    std::vector<int> tickedTypes; // list indices, ascending
-    std::vector<VerbChoice> tickedVerbs;
+    bool Complete() const { return failedWrites.empty(); }
 };
-
-// The verb program, one blank and "%1" in double quotes. A program path with a
-// blank is quoted, or the shell would try to start the text before the blank.
-std::wstring CommandValue(std::wstring_view program);
 
 // Has the registry editor back up the whole classes key and every ticked
-// type's existing extension key into backupFolder, all at once, then for each
-// ticked type replaces its extension key and writes its class, icon and verbs,
-// and the same verbs for the extension whatever default app the user chose.
-// processPendingEvents runs between the steps and while the exports run.
-// Throws Failure when a backup cannot be made, before any key has changed.
-// Returns false when any value could not be written.
-bool WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
-                       std::wstring_view backupFolder);
+// type's existing extension key into backupFolder, all at once; meanwhile
+// reads what the undo file will hold, and saves it once every backup is
+// verified. Returns the undo file's path. processPendingEvents runs while the
+// exports run. Throws Failure when a backup or the undo file cannot be made:
+// then no key has changed.
+std::wstring BackUp(const Plan& plan, const std::function<void()>& processPendingEvents,
+                    std::wstring_view backupFolder);
+
+// Carries the plan out step by step, processing pending events where it
+// says, and tells the shell. Only after BackUp.
+Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEvents);
+
+// BackUp, then CarryOut.
+Outcome Register(const Plan& plan, const std::function<void()>& processPendingEvents,
+                 std::wstring_view backupFolder);
+
+// The plan for these choices, registered.
+Outcome WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
+                          std::wstring_view backupFolder);
 
 } // namespace Registration

@@ -55,9 +55,8 @@ std::optional<Data> Encode(const Value& value) {
         AppendLittleEndian(data.bytes, static_cast<std::uint32_t>(*number));
     } else if (const auto* given = std::get_if<std::wstring>(&value)) {
         std::wstring text = *given;
-        data.type = REG_SZ;
-        if (text.find(L'\r') != std::wstring::npos) {
-            data.type = REG_MULTI_SZ;
+        data.type = TextType(text);
+        if (data.type == REG_MULTI_SZ) {
             if (!text.ends_with(L"\r\n"))
                 text += L"\r\n";
         }
@@ -145,6 +144,21 @@ Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass) {
     // whether it is new.
     RegFlushKey(key.get());
     return ToTruth(disposition == REG_CREATED_NEW_KEY);
+}
+
+Truth HasSubkeys(HKEY root, std::wstring_view path) {
+    const auto name = Terminated(path);
+    const UniqueKey key = name ? OpenKey(root, *name, kReadAccess) : UniqueKey();
+    DWORD subkeys = 0;
+    return ToTruth(key &&
+                   RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr) == ERROR_SUCCESS &&
+                   subkeys > 0);
+}
+
+DWORD TextType(std::wstring_view text) {
+    return text.find(L'\r') == std::wstring_view::npos ? REG_SZ : REG_MULTI_SZ;
 }
 
 Truth DeleteKey(HKEY root, std::wstring_view path) {

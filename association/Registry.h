@@ -34,6 +34,13 @@ Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass);
 // A key with sub-keys is refused and stays as it was.
 Truth DeleteKey(HKEY root, std::wstring_view path);
 
+// True when the key exists and has subkeys: DeleteKey would refuse it.
+Truth HasSubkeys(HKEY root, std::wstring_view path);
+
+// How SetValue stores a text: REG_MULTI_SZ when it has a carriage return,
+// else REG_SZ.
+DWORD TextType(std::wstring_view text);
+
 // Never creates the key. int16 is stored as REG_DWORD, int32 as its four
 // little-endian bytes in REG_BINARY. Text is REG_SZ with one terminating zero;
 // text with a carriage return becomes REG_MULTI_SZ, ending in CR LF, with the

@@ -1,19 +1,21 @@
 #include "association/Undo.h"
 
+#include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Failure.h"
+#include "common/FilePath.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace Undo {
 
 namespace {
 
-constexpr std::wstring_view kRootName = L"HKEY_LOCAL_MACHINE\\";
 constexpr std::wstring_view kNewLine = L"\r\n";
 // The registry editor breaks a hex list once a line has reached this many
 // characters, after a comma; the line then ends in a backslash.
@@ -23,7 +25,17 @@ constexpr std::wstring_view kHexContinuation = L"\\\r\n  ";
 constexpr int kReadAttempts = 8;
 constexpr int kNameAttempts = 999;
 
-// Why the file cannot be made; WriteUndoFile adds the file's name.
+// A key the run changes, listed parents before children.
+struct TouchedKey {
+    std::wstring path;
+    // The run deletes the key (and may write it anew): the file removes it
+    // and writes it back whole, with every value and subkey.
+    bool wholeTree = false;
+    // The values the run sets; L"" is the default value.
+    std::vector<std::wstring> values;
+};
+
+// Why the file cannot be made; the caller adds the file's name.
 struct Problem {
     std::wstring reason;
 };
@@ -33,7 +45,7 @@ std::wstring SystemError(DWORD code) {
 }
 
 std::wstring FullName(std::wstring_view path) {
-    return std::wstring(kRootName) + std::wstring(path);
+    return std::wstring(KeyPath::kRootName) + std::wstring(path);
 }
 
 [[noreturn]] void Unreadable(std::wstring_view path, LSTATUS status) {
@@ -50,13 +62,26 @@ void CheckName(std::wstring_view name, std::wstring_view keyPath) {
                       L"einer Registrierungsdatei nicht wiedergeben."};
 }
 
-// Registry names compare without regard to case.
-bool SameOrBelow(std::wstring_view path, std::wstring_view ancestor) {
-    if (path.size() < ancestor.size() ||
-        (path.size() > ancestor.size() && path[ancestor.size()] != L'\\'))
-        return false;
-    const int length = static_cast<int>(ancestor.size());
-    return CompareStringOrdinal(path.data(), length, ancestor.data(), length, TRUE) == CSTR_EQUAL;
+using KeyPath::SameOrBelow;
+
+// The plan's steps by key, in the order the run first touches each.
+std::vector<TouchedKey> TouchedKeys(const std::vector<Registration::Step>& steps) {
+    using Action = Registration::Step::Action;
+    std::vector<TouchedKey> touched;
+    for (const Registration::Step& step : steps) {
+        auto entry = std::find_if(touched.begin(), touched.end(), [&](const TouchedKey& key) {
+            return KeyPath::Same(key.path, step.key);
+        });
+        if (entry == touched.end())
+            entry = touched.insert(touched.end(), TouchedKey{step.key, false, {}});
+        if (step.action == Action::DeleteKey)
+            entry->wholeTree = true;
+        else if (step.action == Action::SetValue &&
+                 std::find(entry->values.begin(), entry->values.end(), step.valueName) ==
+                     entry->values.end())
+            entry->values.push_back(step.valueName);
+    }
+    return touched;
 }
 
 // --- Reading the registry ---------------------------------------------------
@@ -349,13 +374,6 @@ std::wstring UndoText(const std::vector<TouchedKey>& touched) {
 
 // --- The file ---------------------------------------------------------------
 
-std::wstring Join(std::wstring_view folder, std::wstring_view name) {
-    std::wstring path(folder);
-    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
-        path += L'\\';
-    return path += name;
-}
-
 std::wstring Stamp() {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -371,7 +389,7 @@ std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int 
     std::wstring name = L"Rückgängig " + stamp;
     if (number > 1)
         name += L" (" + std::to_wstring(number) + L')';
-    return Join(folder, name + L".reg");
+    return file_path::Join(folder, name + L".reg");
 }
 
 // Removed again unless kept: a half-written file must not stay behind.
@@ -398,9 +416,9 @@ std::pair<UniqueFile, std::wstring> CreateTemporary(std::wstring_view folder,
                                                     const std::wstring& stamp) {
     DWORD error = ERROR_FILE_EXISTS;
     for (int number = 1; number <= kNameAttempts && error == ERROR_FILE_EXISTS; ++number) {
-        std::wstring path =
-            Join(folder, L"~Rückgängig " + stamp + L' ' + std::to_wstring(GetCurrentProcessId()) +
-                             L'-' + std::to_wstring(number) + L".tmp");
+        std::wstring path = file_path::Join(folder, L"~Rückgängig " + stamp + L' ' +
+                                                        std::to_wstring(GetCurrentProcessId()) +
+                                                        L'-' + std::to_wstring(number) + L".tmp");
         UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
@@ -440,17 +458,24 @@ bool NameTaken(const std::wstring& path, DWORD error) {
 
 } // namespace
 
-std::wstring WriteUndoFile(std::wstring_view folder, const std::vector<TouchedKey>& touched) {
-    const std::wstring stamp = Stamp();
-    std::wstring file = FinalName(folder, stamp, 1);
+File::File(std::wstring_view folder, const std::vector<Registration::Step>& steps)
+    : folder_(folder), stamp_(Stamp()) {
     try {
-        const std::wstring text = UndoText(touched);
-        auto [handle, path] = CreateTemporary(folder, stamp);
+        text_ = UndoText(TouchedKeys(steps));
+    } catch (const Problem& problem) {
+        Fail(FinalName(folder_, stamp_, 1), problem.reason);
+    }
+}
+
+std::wstring File::Save() const {
+    std::wstring file = FinalName(folder_, stamp_, 1);
+    try {
+        auto [handle, path] = CreateTemporary(folder_, stamp_);
         TemporaryFile temporary(std::move(path));
-        WriteAll(handle.get(), text);
+        WriteAll(handle.get(), text_);
         handle.reset();
         for (int number = 1; number <= kNameAttempts; ++number) {
-            file = FinalName(folder, stamp, number);
+            file = FinalName(folder_, stamp_, number);
             // Without MOVEFILE_REPLACE_EXISTING an existing file stays as it is.
             if (MoveFileExW(temporary.Path().c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH)) {
                 temporary.Keep();

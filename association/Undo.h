@@ -1,5 +1,7 @@
 #pragma once
 
+#include "association/Plan.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,24 +11,29 @@
 // remove nothing the run created.
 namespace Undo {
 
-// A key the run may change, listed parents before children.
-struct TouchedKey {
-    // Below HKEY_LOCAL_MACHINE, e.g. L"Software\\Classes\\ACDC_BMP\\shell\\Open".
-    std::wstring path;
-    // The run may delete the key and write it anew (an extension key): the
-    // file removes it and writes it back whole, with every value and subkey.
-    bool wholeTree = false;
-    // The values the run sets; L"" is the default value.
-    std::vector<std::wstring> values;
-};
+// The undo file of one registration: made from its plan and the registry as
+// it is before the first change, and saved before that change.
+class File {
+public:
+    // Reads the registry now: every key a step deletes comes back whole (all
+    // its values and subkeys), every key a step creates is removed, every
+    // value a step sets gets its old data and type back or is removed.
+    // Throws Failure naming the file when the registry cannot be read or a
+    // name cannot be written in a registry file (a line break or a zero).
+    File(std::wstring_view folder, const std::vector<Registration::Step>& steps);
 
-// Reads the registry now and writes "Rückgängig <yyyy-mm-dd> <hh-mm-ss>.reg"
-// (local time) into folder, or "… (2).reg", "… (3).reg" … when the name is
-// taken; an existing file is never replaced. The file is complete under its
-// name or not there: it is written to a temporary name first and renamed.
-// Returns the file's full path. Throws Failure naming the file when the
-// registry cannot be read, a name cannot be written in a registry file (a
-// line break or a zero in it), or the file cannot be written completely.
-std::wstring WriteUndoFile(std::wstring_view folder, const std::vector<TouchedKey>& touched);
+    // Writes "Rückgängig <yyyy-mm-dd> <hh-mm-ss>.reg" (local time of the
+    // reading) into the folder, or "… (2).reg", "… (3).reg" … when the name
+    // is taken; an existing file is never replaced. The file is complete
+    // under its name or not there: it is written to a temporary name first
+    // and renamed. Returns the file's full path. Throws Failure naming the
+    // file when it cannot be written completely.
+    std::wstring Save() const;
+
+private:
+    std::wstring folder_;
+    std::wstring stamp_;
+    std::wstring text_;
+};
 
 } // namespace Undo

@@ -16,7 +16,7 @@ namespace {
 
 // Three types, the first two with extension keys that tests prepare, and two verbs.
 const Registration::Choices kChoices{
-    {0, 1, 4}, {{1, L"C:\\Programme\\Mein Bild\\View.exe"}, {5, L"C:\\Bild\\Druck.exe"}}};
+    {0, 1, 4}, {{1, L"C:\\Programme\\Mein Bild\\Betrachter.exe"}, {5, L"C:\\Bild\\Druck.exe"}}};
 
 bool UndoFileThere(const std::wstring& pattern) {
     WIN32_FIND_DATAW found;

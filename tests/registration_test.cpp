@@ -1,7 +1,10 @@
 // Writing the associations and reading the current programs back, against the
 // real registry and the real registry editor of a fresh Wine prefix.
+#include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/CurrentPrograms.h"
+#include "association/KeyPath.h"
+#include "association/ProgramName.h"
 #include "association/Registration.h"
 #include "tools/driver/Program.h"
 #include "common/Failure.h"
@@ -10,14 +13,18 @@
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/TextFile.h"
+#include "tests/support/VersionRecord.h"
 #include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <windowsx.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <memory>
 
 using namespace probe;
@@ -25,7 +32,9 @@ using namespace probe;
 namespace {
 
 const std::wstring kBackupFolder = L"C:\\Sicherung mit Leerzeichen";
-const std::wstring kViewer = L"C:\\Programme\\Mein Bild\\View.exe";
+// Not named like a program of Wine's own: Wine answers for those with its own
+// version record, wherever they lie.
+const std::wstring kViewer = L"C:\\Programme\\Mein Bild\\Betrachter.exe";
 
 class RegistrationTest : public testing::Test {
 protected:
@@ -38,7 +47,8 @@ protected:
 
     bool Write(const Registration::Choices& choices) {
         return Registration::WriteAssociations(
-            choices, [this] { ++pendingEventCalls_; }, kBackupFolder);
+                   choices, [this] { ++pendingEventCalls_; }, kBackupFolder)
+            .Complete();
     }
 
     // The registry editor's exports, without the undo file.
@@ -155,35 +165,117 @@ TEST_F(RegistrationTest, WithoutVerbsEachTypeStillGetsItsClassAndIcon) {
     EXPECT_TRUE(KeyPresent(L"ACDC_WMF\\shell"));
 }
 
-TEST_F(RegistrationTest, VerbsAlsoForTheExtensionWhateverTheDefaultApp) {
-    const std::wstring associations = L"SystemFileAssociations\\";
-    PutText(associations + L".bmp\\shell\\Open", nullptr, L"Alt");
-    PutText(associations + L".bmp\\shell\\Edit\\Command", nullptr, L"alt.exe \"%1\"");
-    PutText(associations + L".gif\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
-    PutText(L".bmp\\OpenWithProgids", L"Paint.Picture", L"");
+namespace {
 
-    EXPECT_TRUE(Write({{0, 4}, {{1, kViewer}, {5, L"C:\\Bild\\Druck.exe"}}}));
-
-    const std::wstring viewerCommand = Registration::CommandValue(kViewer);
-    for (const std::wstring extension : {L".bmp", L".png"}) {
-        SCOPED_TRACE(extension.c_str());
-        const std::wstring shell = associations + extension + L"\\shell\\";
-        EXPECT_EQ(Text(shell + L"Open"), L"\u00D6&ffnen");
-        EXPECT_EQ(Text(shell + L"Open\\Command"), viewerCommand);
-        EXPECT_EQ(Text(shell + L"uPrint"), L"&Drucken");
-        EXPECT_EQ(Text(shell + L"uPrint\\Command"), L"C:\\Bild\\Druck.exe \"%1\"");
-        EXPECT_FALSE(KeyPresent(shell + L"Quickview"));
-        EXPECT_EQ(KeyClass(shell + L"Open\\Command"), L"1");
+// A copy of a program without a version record, given one when there are
+// descriptions.
+std::wstring InstallProgram(const std::wstring& path,
+                            const std::vector<version_record::Language>& tables = {},
+                            std::vector<WORD> listed = {}) {
+    SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    EXPECT_TRUE(CopyFileW(support::HelperBesideThisProgram(L"command_recorder.exe").c_str(),
+                          path.c_str(), FALSE));
+    if (listed.empty())
+        for (const version_record::Language& table : tables)
+            listed.push_back(table.language);
+    if (!tables.empty()) {
+        EXPECT_TRUE(version_record::Write(path, tables, listed)) << reg_file::Ascii(path);
     }
+    return path;
+}
+
+} // namespace
+
+TEST(ProgramName, TheDescriptionOfTheFirstListedLanguageElseTheFileName) {
+    const struct {
+        const char* name;
+        std::wstring path;
+        std::vector<version_record::Language> tables;
+        std::vector<WORD> listed;
+        std::wstring expected;
+    } cases[] = {
+        {"trimmed",
+         L"C:\\Namen\\a.exe",
+         {{0x0407, L"  Bild & Co Ansicht \t"}},
+         {},
+         L"Bild & Co Ansicht"},
+        {"other scripts",
+         L"C:\\Namen\\b.exe",
+         {{0x0407, L"Просмотр Ελληνικά 中文"}},
+         {},
+         L"Просмотр Ελληνικά 中文"},
+        {"the first listed language",
+         L"C:\\Namen\\c.exe",
+         {{0x0407, L"Deutsch"}, {0x0409, L"English"}},
+         {0x0409, 0x0407},
+         L"English"},
+        {"a blank description",
+         L"C:\\Namen\\Leere Angabe.exe",
+         {{0x0407, L"   "}},
+         {},
+         L"Leere Angabe"},
+        {"no version record", L"C:\\Namen\\Ohne Angabe.v2.exe", {}, {}, L"Ohne Angabe.v2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallProgram(c.path, c.tables, c.listed);
+        EXPECT_EQ(ProgramName::Of(c.path), c.expected);
+        EXPECT_EQ(ProgramName::Of(L"\"" + c.path + L"\""), c.expected);
+    }
+    EXPECT_EQ(ProgramName::Of(L"C:\\Gibt es nicht\\Betrachter.exe"), L"Betrachter");
+    EXPECT_EQ(ProgramName::Of(L"C:\\Gibt es nicht\\ohne Endung"), L"ohne Endung");
+}
+
+TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
+    const std::wstring associations = L"SystemFileAssociations\\";
+    // Another program's verbs of the catalogue's names stay as they are.
+    PutText(associations + L".bmp\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
+    PutText(L".bmp\\OpenWithProgids", L"Paint.Picture", L"");
+    const std::wstring ampersand =
+        InstallProgram(L"C:\\Programme\\Bild & Co\\ansicht.exe", {{0x0407, L"Bild & Co Ansicht"}});
+    const std::wstring cyrillic =
+        InstallProgram(L"C:\\Programme\\Ж\\просмотр.exe", {{0x0407, L"Просмотр Ελληνικά"}});
+    const std::wstring bare = InstallProgram(L"C:\\Programme\\Ohne\\Schnell Ansicht.exe");
+
+    EXPECT_TRUE(Write({{0, 4}, {{1, ampersand}, {2, cyrillic}, {3, bare}, {4, L""}, {5, bare}}}));
+
+    const struct {
+        const wchar_t* key;
+        std::wstring program;
+        std::wstring caption;
+    } verbs[] = {
+        {L"Bildkranz.Open", ampersand, L"Mit Bild && Co Ansicht \u00F6&ffnen"},
+        {L"Bildkranz.Edit", cyrillic, L"Mit Просмотр Ελληνικά &bearbeiten"},
+        {L"Bildkranz.Quickview", bare, L"&Schnellansicht mit Schnell Ansicht"},
+        {L"Bildkranz.uPrint", bare, L"Mit Schnell Ansicht &drucken"},
+    };
+    for (const std::wstring extension : {L".bmp", L".png"}) {
+        const std::wstring shell = associations + extension + L"\\shell\\";
+        for (const auto& verb : verbs) {
+            SCOPED_TRACE(reg_file::Ascii(shell + verb.key));
+            EXPECT_EQ(Text(shell + verb.key), verb.caption);
+            EXPECT_EQ(Text(shell + verb.key, L"Icon"), verb.program + L",0");
+            EXPECT_EQ(Text(shell + verb.key + L"\\Command"),
+                      Registration::CommandValue(verb.program));
+            EXPECT_EQ(KeyClass(shell + verb.key + L"\\Command"), L"1");
+        }
+        // Without a program there is nothing to name.
+        EXPECT_FALSE(KeyPresent(shell + L"Bildkranz.Resample"));
+        EXPECT_FALSE(KeyPresent(shell + L"Edit"));
+    }
+    EXPECT_EQ(Text(associations + L".bmp\\shell\\Open\\Command"), L"alt.exe \"%1\"");
+    EXPECT_FALSE(KeyPresent(associations + L".png\\shell\\Open"));
     EXPECT_EQ(Text(L".bmp\\OpenWithProgids", L"ACDC_BMP"), L"");
     EXPECT_EQ(Text(L".png\\OpenWithProgids", L"ACDC_PNG"), L"");
     // The key had a subkey, so it could not be written fresh: it keeps the old list entry.
     EXPECT_EQ(Text(L".bmp\\OpenWithProgids", L"Paint.Picture"), L"");
     EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
-    // An unticked verb and an unticked type stay as they were.
-    EXPECT_EQ(Text(associations + L".bmp\\shell\\Edit\\Command"), L"alt.exe \"%1\"");
-    EXPECT_EQ(Text(associations + L".gif\\shell\\Open\\Command"), L"alt.exe \"%1\"");
-    EXPECT_FALSE(KeyPresent(L".gif\\OpenWithProgids"));
+}
+
+TEST_F(RegistrationTest, VerbsWithoutProgramsWriteNothingForTheExtensionButItsClass) {
+    EXPECT_TRUE(Write({{1}, {{2, L""}}}));
+    EXPECT_FALSE(KeyPresent(L"SystemFileAssociations\\.gif"));
+    EXPECT_EQ(Text(L".gif\\OpenWithProgids", L"ACDC_GIF"), L"");
 }
 
 namespace {
@@ -293,19 +385,155 @@ testing::AssertionResult SameClasses(const std::wstring& before, const std::wstr
 
 } // namespace
 
-TEST_F(RegistrationTest, TheUndoFileGivesBackTheClassesAsTheyWere) {
-    for (const bool existing : {false, true}) {
-        SCOPED_TRACE(existing ? "everything existed" : "nothing existed");
+// --- The plan: whatever the run changes is in it, and its undo file takes it back
+
+namespace {
+
+// The name of the value a line of a registry file sets; empty for "@".
+std::wstring ValueNameOf(const std::wstring& line) {
+    std::wstring name;
+    for (std::size_t i = 1; !line.starts_with(L'@') && i < line.size() && line[i] != L'"'; ++i) {
+        if (line[i] == L'\\' && i + 1 < line.size())
+            ++i;
+        name += line[i];
+    }
+    return name;
+}
+
+// A key (no value name) or one of its values that differs is accounted for
+// by a step: a key the plan deletes changes with all below it.
+bool InPlan(const Registration::Plan& plan, std::wstring_view key,
+            const std::optional<std::wstring>& valueName) {
+    using Action = Registration::Step::Action;
+    return std::any_of(plan.steps.begin(), plan.steps.end(), [&](const Registration::Step& step) {
+        switch (step.action) {
+        case Action::DeleteKey:
+            return !step.refused && KeyPath::SameOrBelow(key, step.key);
+        case Action::CreateKey:
+            return !valueName && KeyPath::Same(key, step.key);
+        case Action::SetValue:
+            return valueName && KeyPath::Same(key, step.key) && step.valueName == *valueName;
+        }
+        return false;
+    });
+}
+
+testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
+                                               const std::wstring& beforeFile,
+                                               const std::wstring& afterFile) {
+    const reg_file::Content before = reg_file::ParseFile(beforeFile);
+    const reg_file::Content after = reg_file::ParseFile(afterFile);
+    testing::AssertionResult result = testing::AssertionSuccess();
+    int differences = 0;
+    auto check = [&](const std::wstring& block, const std::optional<std::wstring>& line) {
+        ++differences;
+        const std::wstring key = block.substr(KeyPath::kRootName.size());
+        if (!InPlan(plan, key, line ? std::optional(ValueNameOf(*line)) : std::nullopt))
+            result = testing::AssertionFailure() << "not in the plan: [" << reg_file::Ascii(key)
+                                                 << "] " << reg_file::Ascii(line.value_or(L""));
+    };
+    auto compare = [&](const reg_file::Content& from, const reg_file::Content& other) {
+        for (const auto& [block, lines] : from) {
+            const auto found = other.find(block);
+            if (found == other.end()) {
+                check(block, std::nullopt);
+                continue;
+            }
+            for (const std::wstring& line : lines)
+                if (!found->second.contains(line))
+                    check(block, line);
+        }
+    };
+    compare(before, after);
+    compare(after, before);
+    // A delete the plan does not call refused takes the whole tree away.
+    using Action = Registration::Step::Action;
+    for (const Registration::Step& step : plan.steps) {
+        if (step.action != Action::DeleteKey || step.refused)
+            continue;
+        for (const auto& [block, lines] : before) {
+            const std::wstring key = block.substr(KeyPath::kRootName.size());
+            const bool created =
+                std::any_of(plan.steps.begin(), plan.steps.end(), [&](auto& other) {
+                    return other.action == Action::CreateKey && KeyPath::Same(other.key, key);
+                });
+            if (KeyPath::SameOrBelow(key, step.key) && !created && after.contains(block))
+                result = testing::AssertionFailure()
+                         << "deleted, yet still there: [" << reg_file::Ascii(key) << "]";
+        }
+    }
+    if (result && differences == 0)
+        return testing::AssertionFailure() << "the run changed nothing";
+    return result;
+}
+
+} // namespace
+
+TEST_F(RegistrationTest, EveryChangeIsInThePlanAndItsUndoFileTakesItBack) {
+    struct Case {
+        std::string name;
+        std::function<void()> before;
+        Registration::Choices choices;
+    };
+    std::vector<Case> cases;
+    // Every type alone, each with another verb, one of them without a program,
+    // from nothing, from an extension key with values, and from one with
+    // subkeys and a class with verbs of its own.
+    for (int index = 0; index < catalogue::kFileTypeCount; ++index) {
+        const catalogue::FileType& type = catalogue::kFileTypes[index];
+        const std::wstring extension(type.extension);
+        const std::wstring className(type.className);
+        const int slot = index % catalogue::kVerbCount + 1;
+        std::function<void()> before = [] {
+        };
+        if (index % 3 == 1)
+            before = [extension] {
+                PutText(extension, nullptr, L"Alt.Klasse");
+                PutText(extension, L"Content Type", L"image/x-alt");
+            };
+        else if (index % 3 == 2)
+            before = [extension, className] {
+                // Subkeys: the extension key cannot be deleted.
+                PutText(extension, nullptr, L"Alt.Klasse");
+                PutText(extension + L"\\OpenWithProgids", L"Alt.Klasse", L"");
+                PutText(extension + L"\\ShellNew", L"NullFile", L"");
+                PutText(className, nullptr, L"Mein Bild");
+                PutText(className + L"\\shell\\print\\command", nullptr, L"druck.exe \"%1\"");
+                PutText(className + L"\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
+                PutText(L"SystemFileAssociations\\" + extension + L"\\shell\\edit", nullptr,
+                        L"Bearbeiten");
+            };
+        cases.push_back({"only " + reg_file::Ascii(extension),
+                         before,
+                         {{index}, {{slot, index == 3 ? L"" : kViewer}}}});
+    }
+    cases.push_back({"every type and verb, two without a program",
+                     PutEverythingElse,
+                     {{0, 1, 2, 3, 4, 5, 6, 7, 8},
+                      {{1, kViewer},
+                       {2, L""},
+                       {3, L"C:\\Bild\\Schnell.exe"},
+                       {4, L""},
+                       {5, L"C:\\Bild\\Druck.exe"}}}});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         SetUp();
-        if (existing)
-            PutEverythingElse();
-        ASSERT_TRUE(reg_file::ExportClasses(kBefore));
-        EXPECT_TRUE(Write({{0, 1, 4}, {{1, kViewer}, {2, L""}, {5, L"C:\\Bild\\Druck.exe"}}}));
+        c.before();
+        const Registration::Plan plan = Registration::MakePlan(c.choices, kBackupFolder);
+        ASSERT_TRUE(Registration::Register(
+                        plan, [] {}, kBackupFolder)
+                        .Complete());
+        // The registration's own backup of the classes is the export from before.
+        const std::wstring before = Backup::ClassesBackupFile(kBackupFolder);
+        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+        EXPECT_TRUE(EveryDifferenceInPlan(plan, before, kAfter));
+
         const std::vector<std::wstring> undo = UndoFiles(kBackupFolder);
         ASSERT_EQ(undo.size(), 1u);
         ASSERT_TRUE(reg_file::Import(undo[0]));
         ASSERT_TRUE(reg_file::ExportClasses(kAfter));
-        EXPECT_TRUE(SameClasses(kBefore, kAfter));
+        EXPECT_TRUE(SameClasses(before, kAfter));
     }
 }
 

@@ -73,14 +73,6 @@ void PutText(const std::wstring& path, const std::wstring& name, const std::wstr
     Put(path, name, REG_SZ, Utf16(text));
 }
 
-void PutKey(const std::wstring& path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 void DeleteTree(const std::wstring& path) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
@@ -172,40 +164,28 @@ std::string SnapshotDifferences(const Snapshot& before, const Snapshot& after) {
     return text;
 }
 
-// --- What a registration touches and does ---------------------------------
+// --- What a run touches ------------------------------------------------------
 
-struct Type {
-    std::wstring extension; // paths below HKEY_LOCAL_MACHINE
-    std::wstring className;
+// A key a run touches: deleted with all below it, values set in it, or (with
+// neither) created.
+struct Touched {
+    std::wstring path;
+    bool wholeTree = false;
+    std::vector<std::wstring> values;
 };
 
-Type TypeNamed(const std::wstring& extension, const std::wstring& className) {
-    return {kClasses + extension, kClasses + className};
-}
-
-// The keys a registration of one type with the "Öffnen" verb changes.
-std::vector<Undo::TouchedKey> Touched(const Type& type) {
-    return {
-        {type.extension, true, {}},
-        {type.className, false, {}},
-        {type.className + L"\\shell", false, {}},
-        {type.className + L"\\DefaultIcon", false, {L""}},
-        {type.className + L"\\shell\\Open", false, {L""}},
-        {type.className + L"\\shell\\Open\\Command", false, {L""}},
-    };
-}
-
-// As the registration writes, plus what a later part of a run may add inside
-// the extension key, which the undo file must take away again.
-void Register(const Type& type) {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, type.extension.c_str());
-    PutText(type.extension, L"", type.className.substr(kClasses.size()));
-    PutText(type.extension, L"Zusatz", L"vom Lauf");
-    PutText(type.extension + L"\\OpenWithProgids", type.className.substr(kClasses.size()), L"");
-    PutKey(type.className + L"\\shell");
-    PutText(type.className + L"\\DefaultIcon", L"", L"C:\\Bild\\View.exe,0");
-    PutText(type.className + L"\\shell\\Open", L"", L"Ö&ffnen");
-    PutText(type.className + L"\\shell\\Open\\Command", L"", L"\"C:\\Mein Bild\\View.exe\" \"%1\"");
+std::wstring WriteUndoFile(const std::wstring& folder, const std::vector<Touched>& touched) {
+    using Step = Registration::Step;
+    std::vector<Step> steps;
+    for (const Touched& key : touched) {
+        if (key.wholeTree)
+            steps.push_back({Step::Action::DeleteKey, key.path, {}, REG_NONE, {}, false, false});
+        if (!key.wholeTree && key.values.empty())
+            steps.push_back({Step::Action::CreateKey, key.path, {}, REG_NONE, {}, false, false});
+        for (const std::wstring& name : key.values)
+            steps.push_back({Step::Action::SetValue, key.path, name, REG_SZ, L"neu", false, false});
+    }
+    return Undo::File(folder, steps).Save();
 }
 
 Bytes Counting(std::size_t count) {
@@ -273,119 +253,58 @@ Snapshot AsImported(Snapshot snapshot) {
 
 struct Case {
     const char* name;
-    Type type;
     std::function<void()> before;
-    std::vector<Undo::TouchedKey> touched; // empty: Touched(type)
-    std::function<void()> run;             // empty: Register(type)
-    // Keys that, though outside the classes key, the run changes.
-    std::vector<std::wstring> alsoRecorded;
+    std::vector<Touched> touched;
+    std::function<void()> run;
+    std::vector<std::wstring> roots; // the trees compared before and after
 };
 
 std::vector<Case> RoundTripCases() {
     std::vector<Case> cases;
-
-    const Type none = TypeNamed(L".bkleer", L"BK_Leer");
-    cases.push_back({"nothing existed", none, [] {}, {}, {}, {}});
-
-    const Type old = TypeNamed(L".bkalt", L"BK_Alt");
-    cases.push_back({"everything existed with other data",
-                     old,
-                     [old] {
-                         PutText(old.extension, L"", L"Alte.Klasse");
-                         PutText(old.extension, L"Content Type", L"image/x-alt");
-                         PutText(old.className, L"", L"Altes Bild");
-                         Put(old.className, L"EditFlags", REG_DWORD, {0, 0, 1, 0});
-                         PutText(old.className + L"\\DefaultIcon", L"", L"alt.ico,3");
-                         PutText(old.className + L"\\DefaultIcon", L"Extra", L"bleibt");
-                         PutText(old.className + L"\\shell", L"", L"open");
-                         PutText(old.className + L"\\shell\\Open", L"", L"Alt öffnen");
-                         PutText(old.className + L"\\shell\\Open", L"MUIVerb", L"@alt.dll,-1");
-                         PutText(old.className + L"\\shell\\Open\\Command", L"", L"alt.exe %1");
-                         PutText(old.className + L"\\shell\\Open\\Command", L"DelegateExecute",
-                                 L"{0}");
-                         PutText(old.className + L"\\shell\\Open\\ddeexec", L"", L"[open]");
-                     },
-                     {},
-                     {},
-                     {}});
-
     // The outside key holds what the whole-classes export cannot show
     // reliably (a DWORD of two bytes); the snapshot sees it.
-    const Type typed = TypeNamed(L".bktypen", L"BK_Typen");
+    const std::wstring typed = kClasses + L".bktypen";
     const std::wstring outside = L"Software\\Bildkranz Rückgängig Test";
-    std::vector<Undo::TouchedKey> typedKeys = Touched(typed);
-    typedKeys.push_back({outside, true, {}});
-    cases.push_back(
-        {"values of every type",
-         typed,
-         [typed, outside] {
-             PutEveryType(typed.extension);
-             PutEveryType(typed.extension + L"\\Unter");
-             Put(typed.className + L"\\DefaultIcon", L"", REG_EXPAND_SZ,
-                 Utf16(L"%ProgramFiles%\\alt.ico"));
-             Put(typed.className + L"\\shell\\Open", L"", REG_MULTI_SZ, Utf16(L"a\0b\0"s));
-             Put(typed.className + L"\\shell\\Open\\Command", L"", REG_SZ, Utf16(L"alt.exe"));
-             PutEveryType(outside);
-             PutMalformed(outside);
-         },
-         typedKeys,
-         [typed, outside] {
-             Register(typed);
-             DeleteTree(outside);
-             PutText(outside, L"Neu", L"vom Lauf");
-         },
-         {outside}});
+    cases.push_back({"values of every type",
+                     [typed, outside] {
+                         PutEveryType(typed);
+                         PutEveryType(typed + L"\\Unter");
+                         PutEveryType(outside);
+                         PutMalformed(outside);
+                     },
+                     {{typed, true, {}}, {outside, true, {}}},
+                     [typed, outside] {
+                         DeleteTree(typed);
+                         DeleteTree(outside);
+                         PutText(typed, L"", L"vom Lauf");
+                         PutText(outside, L"Neu", L"vom Lauf");
+                     },
+                     {typed, outside}});
 
-    const Type named = TypeNamed(L".bk名前 x", L"BK \"Name\" Кириллица Ελληνικά 中文");
-    std::vector<Undo::TouchedKey> namedKeys = Touched(named);
-    namedKeys[1].values = {L"Wert \"zitiert\" mit \\ Strich", L"新しい Wert"};
+    const std::wstring extension = kClasses + L".bk名前 x";
+    const std::wstring className = kClasses + L"BK \"Name\" Кириллица Ελληνικά 中文";
+    const std::wstring quoted = L"Wert \"zitiert\" mit \\ Strich";
     cases.push_back({"names with blanks, quotes, backslashes and other scripts",
-                     named,
-                     [named] {
-                         PutText(named.extension, L"", L"Alt");
-                         PutText(named.extension, L"Wert mit \\ Strich", L"a\\b");
-                         PutText(named.extension, L"\"zitiert\"", L"\"q\"");
-                         PutText(named.extension, L"@", L"kein Standardwert");
-                         PutText(named.extension, L"Ελληνικά Кириллица 中文", L"Ελληνικά");
-                         Put(named.extension, L"\\\"=hex:", REG_BINARY, Counting(40));
-                         PutText(named.extension + L"\\Unter]Schlüssel", L"", L"x");
-                         PutText(named.extension + L"\\中文 Schlüssel [1]", L"", L"y");
-                         PutText(named.className, L"Wert \"zitiert\" mit \\ Strich", L"alt");
+                     [=] {
+                         PutText(extension, L"", L"Alt");
+                         PutText(extension, L"Wert mit \\ Strich", L"a\\b");
+                         PutText(extension, L"\"zitiert\"", L"\"q\"");
+                         PutText(extension, L"@", L"kein Standardwert");
+                         PutText(extension, L"Ελληνικά Кириллица 中文", L"Ελληνικά");
+                         Put(extension, L"\\\"=hex:", REG_BINARY, Counting(40));
+                         PutText(extension + L"\\Unter]Schlüssel", L"", L"x");
+                         PutText(extension + L"\\中文 Schlüssel [1]", L"", L"y");
+                         PutText(className, quoted, L"alt");
+                         PutText(className, L"bleibt", L"alt");
                      },
-                     namedKeys,
-                     [named] {
-                         Register(named);
-                         PutText(named.className, L"Wert \"zitiert\" mit \\ Strich", L"neu");
-                         PutText(named.className, L"新しい Wert", L"neu");
+                     {{extension, true, {}}, {className, false, {quoted, L"新しい Wert"}}},
+                     [=] {
+                         DeleteTree(extension);
+                         PutText(extension, L"", L"BK");
+                         PutText(className, quoted, L"neu");
+                         PutText(className, L"新しい Wert", L"neu");
                      },
-                     {}});
-
-    // The registration cannot delete it; it only overwrites the default value.
-    const Type nested = TypeNamed(L".bkunter", L"BK_Unter");
-    cases.push_back({"an extension key with a subkey",
-                     nested,
-                     [nested] {
-                         PutText(nested.extension, L"", L"Andere.Klasse");
-                         PutText(nested.extension, L"PerceivedType", L"image");
-                         PutText(nested.extension + L"\\OpenWithProgids", L"Andere.Klasse", L"");
-                         PutText(nested.extension + L"\\PersistentHandler", L"", L"{1}");
-                     },
-                     {},
-                     {},
-                     {}});
-
-    const Type verbs = TypeNamed(L".bkverben", L"BK_Verben");
-    cases.push_back({"a class key that had other verbs",
-                     verbs,
-                     [verbs] {
-                         PutText(verbs.className + L"\\shell", L"", L"print");
-                         PutText(verbs.className + L"\\shell\\print", L"", L"Drucken");
-                         PutText(verbs.className + L"\\shell\\print\\command", L"",
-                                 L"print.exe \"%1\"");
-                     },
-                     {},
-                     {},
-                     {}});
+                     {extension, className}});
     return cases;
 }
 
@@ -412,12 +331,12 @@ std::wstring EncodedName(const std::wstring& name) {
 // Nothing in the file lies outside what the run touches: every block is a
 // listed key with only its listed values, or lies within a whole tree.
 ::testing::AssertionResult OnlyTouched(const reg_file::Content& file,
-                                       const std::vector<Undo::TouchedKey>& touched) {
+                                       const std::vector<Touched>& touched) {
     for (const auto& [block, lines] : file) {
         const bool removal = block.starts_with(L'-');
         const std::wstring key = removal ? block.substr(1) : block;
         bool allowed = false;
-        for (const Undo::TouchedKey& entry : touched) {
+        for (const Touched& entry : touched) {
             const std::wstring path = KeyLine(entry.path);
             if (entry.wholeTree && SameOrBelow(key, path))
                 allowed = true;
@@ -447,20 +366,12 @@ TEST(UndoFile, ImportedItRestoresEverythingTheRunTouched) {
     const std::wstring folder = NewFolder(L"Rundgang");
     std::vector<Case> cases = RoundTripCases();
     for (Case& c : cases) {
-        DeleteTree(c.type.extension);
-        DeleteTree(c.type.className);
+        for (const std::wstring& root : c.roots)
+            DeleteTree(root);
         c.before();
-        if (c.touched.empty())
-            c.touched = Touched(c.type);
-        if (!c.run)
-            c.run = [type = c.type] {
-                Register(type);
-            };
     }
     auto roots = [](const Case& c) {
-        std::vector<std::wstring> keys{c.type.extension, c.type.className};
-        keys.insert(keys.end(), c.alsoRecorded.begin(), c.alsoRecorded.end());
-        return keys;
+        return c.roots;
     };
     std::vector<Snapshot> before;
     for (const Case& c : cases)
@@ -471,7 +382,7 @@ TEST(UndoFile, ImportedItRestoresEverythingTheRunTouched) {
     std::vector<std::wstring> undoFiles;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        undoFiles.push_back(Undo::WriteUndoFile(folder, c.touched));
+        undoFiles.push_back(WriteUndoFile(folder, c.touched));
         EXPECT_TRUE(OnlyTouched(reg_file::ParseFile(undoFiles.back()), c.touched));
     }
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -496,9 +407,9 @@ TEST(UndoFile, ImportedItRestoresEverythingTheRunTouched) {
         listed += difference + "\n";
     EXPECT_TRUE(differences.empty()) << listed;
 
-    // The verbs the class had stay out of the file: the run does not touch them.
-    const std::wstring verbsFile = text_file::Read(undoFiles.back());
-    EXPECT_EQ(verbsFile.find(L"print"), std::wstring::npos) << Ascii(verbsFile);
+    // A value the run does not set stays out of the file.
+    const std::wstring namesFile = text_file::Read(undoFiles.back());
+    EXPECT_EQ(namesFile.find(L"bleibt"), std::wstring::npos) << Ascii(namesFile);
 }
 
 // Written as the registry editor itself writes the same key: the same lines,
@@ -523,7 +434,7 @@ TEST(UndoFile, WritesTheKeyAsTheRegistryEditorExportsIt) {
     Put(path, L"Name \"mit\" \\ Zeichen", REG_EXPAND_SZ, Utf16(L"x"));
     PutText(path + L"\\Unter", L"", L"u");
 
-    const std::wstring undoFile = Undo::WriteUndoFile(folder, {{path, true, {}}});
+    const std::wstring undoFile = WriteUndoFile(folder, {{path, true, {}}});
     const std::wstring exported = folder + L"\\export.reg";
     ASSERT_TRUE(reg_file::Export(exported, KeyLine(path)));
 
@@ -546,7 +457,7 @@ TEST(UndoFile, WritesTheKeyAsTheRegistryEditorExportsIt) {
     PutMalformed(odd);
     Put(odd, L"Zeilen", REG_SZ, Utf16(L"a\nb"));
     Put(odd, L"Null innen", REG_SZ, Utf16(L"a\0b"s));
-    const auto oddLines = reg_file::ParseFile(Undo::WriteUndoFile(folder, {{odd, true, {}}}));
+    const auto oddLines = reg_file::ParseFile(WriteUndoFile(folder, {{odd, true, {}}}));
     EXPECT_EQ(oddLines.at(KeyLine(odd)),
               (std::set<std::wstring>{
                   L"\"Kurze Zahl\"=hex(4):01,02",
@@ -575,14 +486,14 @@ TEST(UndoFile, WritesTheKeyAsTheRegistryEditorExportsIt) {
 
 TEST(UndoFile, ASecondFileInTheSameSecondGetsItsOwnName) {
     const std::wstring folder = NewFolder(L"Zweimal");
-    const std::vector<Undo::TouchedKey> touched{{kClasses + L".bkzweimal", true, {}}};
+    const std::vector<Touched> touched{{kClasses + L".bkzweimal", true, {}}};
     // A second boundary between the two calls gives two plain names; then
     // the pair is tried again, for a while.
     const ULONGLONG deadline = GetTickCount64() + 10'000;
     std::wstring first, second;
     do {
-        first = Undo::WriteUndoFile(folder, touched);
-        second = Undo::WriteUndoFile(folder, touched);
+        first = WriteUndoFile(folder, touched);
+        second = WriteUndoFile(folder, touched);
     } while (!second.ends_with(L" (2).reg") && GetTickCount64() < deadline);
 
     ASSERT_TRUE(first.starts_with(folder + L"\\Rückgängig ")) << Ascii(first);
@@ -623,7 +534,7 @@ TEST(UndoFile, WhatCannotBeWrittenFailsNamingTheFileAndLeavesNone) {
     struct Attempt {
         const char* name;
         std::wstring folder;
-        std::vector<Undo::TouchedKey> touched;
+        std::vector<Touched> touched;
         std::wstring reason; // part of the message
     };
     const std::vector<Attempt> attempts{
@@ -645,7 +556,7 @@ TEST(UndoFile, WhatCannotBeWrittenFailsNamingTheFileAndLeavesNone) {
     for (const Attempt& attempt : attempts) {
         SCOPED_TRACE(attempt.name);
         try {
-            const std::wstring written = Undo::WriteUndoFile(attempt.folder, attempt.touched);
+            const std::wstring written = WriteUndoFile(attempt.folder, attempt.touched);
             ADD_FAILURE() << "no failure; wrote " << Ascii(written);
         } catch (const Failure& failure) {
             EXPECT_NE(failure.Message().find(L"„" + attempt.folder + L"\\Rückgängig "),
@@ -661,18 +572,24 @@ TEST(UndoFile, WhatCannotBeWrittenFailsNamingTheFileAndLeavesNone) {
 
 TEST(UndoFile, AKeyTheRunCreatesIsRemovedWithAllBelowItOnce) {
     const std::wstring folder = NewFolder(L"Neu");
-    const Type type = TypeNamed(L".bkneu", L"BK_Neu");
-    DeleteTree(type.extension);
-    DeleteTree(type.className);
-    const std::wstring file = Undo::WriteUndoFile(folder, Touched(type));
+    const std::wstring extension = kClasses + L".bkneu";
+    const std::wstring className = kClasses + L"BK_Neu";
+    DeleteTree(extension);
+    DeleteTree(className);
+    const std::wstring file =
+        WriteUndoFile(folder, {{extension, false, {}},
+                               {className, false, {}},
+                               {className + L"\\shell", false, {}},
+                               {className + L"\\DefaultIcon", false, {L""}},
+                               {className + L"\\shell\\Open\\Command", false, {L""}}});
     // Any block below a removed key would create that key again.
     EXPECT_EQ(text_file::Read(file), L"Windows Registry Editor Version 5.00\r\n\r\n"
                                      L"[-" +
-                                         KeyLine(type.extension) +
+                                         KeyLine(extension) +
                                          L"]\r\n\r\n"
                                          L"[-" +
-                                         KeyLine(type.className) + L"]\r\n\r\n");
-    EXPECT_FALSE(KeyExists(type.className));
+                                         KeyLine(className) + L"]\r\n\r\n");
+    EXPECT_FALSE(KeyExists(className));
 }
 
 } // namespace

@@ -646,8 +646,10 @@ void Root::SetAttributes() {
     EnableButton(BAbbrechen_, false);
     EnableButton(bWeiter_, false);
     ProcessPendingEvents();
-    allValuesWritten_ = Registration::WriteAssociations(
-        ReadChoices(), [this] { ProcessPendingEvents(); }, Backup::BackupFolder());
+    allValuesWritten_ =
+        Registration::WriteAssociations(
+            ReadChoices(), [this] { ProcessPendingEvents(); }, Backup::BackupFolder())
+            .Complete();
     busy_ = false;
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     EnableButton(BAbbrechen_, true);

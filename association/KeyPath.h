@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+// Paths of registry keys below HKEY_LOCAL_MACHINE, as the registration, its
+// backups and its undo file name them.
+namespace KeyPath {
+
+// How the registry editor's files name the root.
+inline constexpr std::wstring_view kRootName = L"HKEY_LOCAL_MACHINE\\";
+inline constexpr std::wstring_view kClasses = L"Software\\Classes";
+
+// A key directly below the classes key.
+inline std::wstring Classes(std::wstring_view name) {
+    return std::wstring(kClasses) + L'\\' + std::wstring(name);
+}
+
+// Registry names compare without regard to case.
+inline bool SameOrBelow(std::wstring_view path, std::wstring_view ancestor) {
+    if (path.size() < ancestor.size() ||
+        (path.size() > ancestor.size() && path[ancestor.size()] != L'\\'))
+        return false;
+    const int length = static_cast<int>(ancestor.size());
+    return CompareStringOrdinal(path.data(), length, ancestor.data(), length, TRUE) == CSTR_EQUAL;
+}
+
+inline bool Same(std::wstring_view left, std::wstring_view right) {
+    return left.size() == right.size() && SameOrBelow(left, right);
+}
+
+struct CaseBlindLess {
+    bool operator()(std::wstring_view left, std::wstring_view right) const {
+        return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),
+                                    static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+} // namespace KeyPath

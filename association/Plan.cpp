@@ -1,0 +1,198 @@
+#include "association/Plan.h"
+
+#include "association/Catalogue.h"
+#include "association/KeyPath.h"
+#include "association/ProgramName.h"
+#include "association/Registry.h"
+
+#include <algorithm>
+#include <map>
+
+namespace Registration {
+
+namespace {
+
+const HKEY kRoot = HKEY_LOCAL_MACHINE;
+constexpr std::wstring_view kSystemFileAssociations = L"SystemFileAssociations";
+
+using KeyPath::Classes;
+using KeyPath::SameOrBelow;
+
+// Which keys exist at each point of the run: read from the registry once,
+// then changed by the steps planned so far.
+class KeyModel {
+public:
+    bool Exists(const std::wstring& key) {
+        if (const auto known = known_.find(key); known != known_.end())
+            return known->second;
+        for (const std::wstring& deleted : deletedTrees_)
+            if (SameOrBelow(key, deleted))
+                return false;
+        return known_[key] = Registry::KeyExists(kRoot, key) == Registry::kTrue;
+    }
+    void Created(const std::wstring& key) { known_[key] = true; }
+    void DeletedTree(const std::wstring& key) {
+        std::erase_if(known_, [&](const auto& entry) { return SameOrBelow(entry.first, key); });
+        deletedTrees_.push_back(key);
+        known_[key] = false;
+    }
+
+private:
+    std::map<std::wstring, bool, KeyPath::CaseBlindLess> known_;
+    std::vector<std::wstring> deletedTrees_;
+};
+
+// A verb as the plan writes it: where, under which key and with what caption.
+struct PlannedVerb {
+    const catalogue::Verb* verb;
+    std::wstring command;
+    std::wstring extensionCaption; // empty: not offered for the extension
+    std::wstring icon;
+};
+
+class Planner {
+public:
+    explicit Planner(std::vector<Step>& steps) : steps_(steps) {}
+
+    void DeleteTree(const std::wstring& key) {
+        const bool refused = Registry::HasSubkeys(kRoot, key) == Registry::kTrue;
+        steps_.push_back({Step::Action::DeleteKey, key, {}, REG_NONE, {}, refused, true});
+        if (!refused)
+            keys_.DeletedTree(key);
+    }
+    bool Exists(const std::wstring& key) { return keys_.Exists(key); }
+    void CreateIfMissing(const std::wstring& key) {
+        if (keys_.Exists(key))
+            return;
+        steps_.push_back({Step::Action::CreateKey, key, {}, REG_NONE, {}, false, false});
+        keys_.Created(key);
+    }
+    void Set(const std::wstring& key, std::wstring_view name, std::wstring_view text) {
+        steps_.push_back({Step::Action::SetValue, key, std::wstring(name), Registry::TextType(text),
+                          std::wstring(text)});
+    }
+    void ProcessEventsHere() { steps_.back().thenProcessEvents = true; }
+
+private:
+    std::vector<Step>& steps_;
+    KeyModel keys_;
+};
+
+std::vector<PlannedVerb> PlanVerbs(const std::vector<VerbChoice>& choices) {
+    std::vector<PlannedVerb> verbs;
+    for (const VerbChoice& choice : choices) {
+        PlannedVerb planned{catalogue::VerbAt(choice.slot), CommandValue(choice.program), {}, {}};
+        // Without a program there is nothing to name, nor an icon to show.
+        if (!choice.program.empty()) {
+            planned.extensionCaption =
+                ExtensionVerbCaption(choice.slot, ProgramName::Of(choice.program));
+            planned.icon = ProgramName::Unquoted(choice.program) + L",0";
+        }
+        verbs.push_back(std::move(planned));
+    }
+    return verbs;
+}
+
+void PlanClassVerbs(Planner& plan, const std::wstring& classKey,
+                    const std::vector<PlannedVerb>& verbs) {
+    for (const PlannedVerb& planned : verbs) {
+        const std::wstring verbKey = classKey + std::wstring(planned.verb->verbKeyPath);
+        const std::wstring commandKey = classKey + std::wstring(planned.verb->commandKeyPath);
+        plan.CreateIfMissing(verbKey);
+        plan.CreateIfMissing(commandKey);
+        plan.Set(commandKey, L"", planned.command);
+        plan.Set(verbKey, L"", planned.verb->menuCaption);
+    }
+}
+
+// Explorer takes a type's verbs from the default app the user chose, where
+// there is one, and no longer from the class the extension names; verbs below
+// SystemFileAssociations show whatever the default app. "Open with" offers
+// the classes listed in the extension's OpenWithProgids.
+void PlanVerbsForAnyDefaultApp(Planner& plan, const catalogue::FileType& type,
+                               const std::vector<PlannedVerb>& verbs) {
+    const bool anyNamed = std::any_of(verbs.begin(), verbs.end(), [](const PlannedVerb& planned) {
+        return !planned.extensionCaption.empty();
+    });
+    if (anyNamed) {
+        const std::wstring associations = Classes(kSystemFileAssociations);
+        const std::wstring shell = associations + L'\\' + std::wstring(type.extension) + L"\\shell";
+        plan.CreateIfMissing(associations);
+        plan.CreateIfMissing(associations + L'\\' + std::wstring(type.extension));
+        plan.CreateIfMissing(shell);
+        for (const PlannedVerb& planned : verbs) {
+            if (planned.extensionCaption.empty())
+                continue;
+            const std::wstring verbKey =
+                shell + L'\\' + std::wstring(planned.verb->extensionVerbKey);
+            plan.CreateIfMissing(verbKey);
+            plan.CreateIfMissing(verbKey + L"\\Command");
+            plan.Set(verbKey + L"\\Command", L"", planned.command);
+            plan.Set(verbKey, L"", planned.extensionCaption);
+            plan.Set(verbKey, L"Icon", planned.icon);
+        }
+    }
+    const std::wstring progids = Classes(type.extension) + L"\\OpenWithProgids";
+    plan.CreateIfMissing(progids);
+    plan.Set(progids, type.className, L"");
+}
+
+void PlanType(Planner& plan, const catalogue::FileType& type,
+              const std::vector<PlannedVerb>& verbs) {
+    const std::wstring extensionKey = Classes(type.extension);
+    const std::wstring classKey = Classes(type.className);
+    // Written fresh; its backup is made before the first change.
+    if (plan.Exists(extensionKey))
+        plan.DeleteTree(extensionKey);
+    plan.CreateIfMissing(extensionKey);
+    plan.CreateIfMissing(classKey);
+    plan.CreateIfMissing(classKey + L"\\shell");
+    plan.Set(extensionKey, L"", type.className);
+    plan.ProcessEventsHere();
+
+    const std::wstring iconKey = classKey + L"\\DefaultIcon";
+    plan.CreateIfMissing(iconKey);
+    plan.Set(iconKey, L"", type.iconValue);
+    PlanClassVerbs(plan, classKey, verbs);
+    PlanVerbsForAnyDefaultApp(plan, type, verbs);
+    plan.ProcessEventsHere();
+}
+
+} // namespace
+
+std::wstring CommandValue(std::wstring_view program) {
+    const bool quoted = program.size() >= 2 && program.front() == L'"' && program.back() == L'"';
+    std::wstring command;
+    if (!quoted && program.find(L' ') != std::wstring_view::npos)
+        command = L"\"" + std::wstring(program) + L"\"";
+    else
+        command = program;
+    return command + L" \"%1\"";
+}
+
+std::wstring ExtensionVerbCaption(int slot, std::wstring_view programName) {
+    const catalogue::Verb& verb = *catalogue::VerbAt(slot);
+    std::wstring caption(verb.captionBeforeName);
+    for (wchar_t c : programName) {
+        if (c == L'&')
+            caption += L'&';
+        caption += c;
+    }
+    return caption += verb.captionAfterName;
+}
+
+Plan MakePlan(const Choices& choices, std::wstring_view backupFolder) {
+    Plan plan;
+    plan.backups.push_back(Backup::AllClasses(backupFolder));
+    Planner planner(plan.steps);
+    const std::vector<PlannedVerb> verbs = PlanVerbs(choices.tickedVerbs);
+    for (int listIndex : choices.tickedTypes) {
+        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        if (planner.Exists(Classes(type.extension)))
+            plan.backups.push_back(Backup::Extension(backupFolder, listIndex, type.extension));
+        PlanType(planner, type, verbs);
+    }
+    return plan;
+}
+
+} // namespace Registration

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "association/Backup.h"
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Everything one registration does, worked out from the user's choices and
+// the registry as it is before the first change. The writer carries it out
+// step by step and the undo file is made from it, so the two cannot differ.
+namespace Registration {
+
+struct VerbChoice {
+    int slot; // 1..5
+    std::wstring program;
+};
+
+struct Choices {
+    std::vector<int> tickedTypes; // list indices, ascending
+    std::vector<VerbChoice> tickedVerbs;
+};
+
+struct Step {
+    enum class Action { DeleteKey, CreateKey, SetValue };
+    Action action;
+    std::wstring key; // below HKEY_LOCAL_MACHINE
+    // SetValue: the value's name (empty for the key's default value), its
+    // type and its text.
+    std::wstring valueName;
+    DWORD type = REG_NONE;
+    std::wstring text;
+    // DeleteKey: the key has subkeys, which the platform does not delete with
+    // it; the key stays with its values and only what the run sets changes.
+    bool refused = false;
+    // The window is repainted after this step.
+    bool thenProcessEvents = false;
+};
+
+struct Plan {
+    // The whole classes key first, then every ticked type's extension key
+    // that exists, in list order.
+    std::vector<Backup::Export> backups;
+    std::vector<Step> steps;
+};
+
+// The verb program, one blank and "%1" in double quotes. A program path with a
+// blank is quoted, or the shell would try to start the text before the blank.
+std::wstring CommandValue(std::wstring_view program);
+
+// The caption of a verb offered for the extension whatever the default app:
+// it names the program, an "&" in the name doubled so that it stays a
+// character and does not mark the access key.
+std::wstring ExtensionVerbCaption(int slot, std::wstring_view programName);
+
+// Reads the registry, changes nothing. Throws Failure for an extension that
+// cannot be part of a backup file's name.
+Plan MakePlan(const Choices& choices, std::wstring_view backupFolder);
+
+} // namespace Registration

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// What the context menu calls a verb program.
+namespace ProgramName {
+
+// The program's description from its version record (the first language its
+// translation table lists), trimmed; where it has none, or an empty one, its
+// file name without the extension.
+std::wstring Of(std::wstring_view programPath);
+
+// The program's path for an icon location: one pair of quotes around the
+// whole path removed, as the verb rows may show it.
+std::wstring Unquoted(std::wstring_view programPath);
+
+} // namespace ProgramName
