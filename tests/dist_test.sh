@@ -25,7 +25,7 @@ with zipfile.ZipFile(archive) as z:
     text = readme.decode("utf-8-sig")
     assert "\r\n" in text and "\n" not in text.replace("\r\n", ""), "line ends"
     assert "@VERSION@" not in text
-    for words in ("Administratorrechte", "Rückgängig", "SystemFileAssociations", "Temp 0_Classes.reg"):
+    for words in ("Administratorrechte", "Rückgängig", "SystemFileAssociations", "Temp 0_Classes.reg", "start \"\" /wait"):
         assert words in text, words
 PY
 echo "dist_test: $(basename "$zip") holds the tested program; checksum matches"

@@ -23,7 +23,29 @@ std::wstring DescribeFailure(std::exception_ptr failure) {
     }
 }
 
+namespace {
+
+struct Sink {
+    std::function<void(const std::wstring&)> report;
+    UINT exitCode = kFailureExitCode;
+};
+
+Sink& CurrentSink() {
+    static Sink sink;
+    return sink;
+}
+
+} // namespace
+
+void SetFailureSink(std::function<void(const std::wstring&)> sink, UINT exitCode) {
+    CurrentSink() = {std::move(sink), exitCode};
+}
+
 void ReportUnexpectedFailure(std::exception_ptr failure) {
+    if (const Sink& sink = CurrentSink(); sink.report) {
+        sink.report(DescribeFailure(failure));
+        ExitProcess(sink.exitCode);
+    }
     const std::wstring text = std::wstring(texts::kFailureIntro) + L"\r\n\r\n" +
                               DescribeFailure(failure) + L"\r\n\r\n" +
                               std::wstring(texts::kFailureOutro);

@@ -1,10 +1,17 @@
+#include "wizard/CommandLine.h"
 #include "wizard/FailureReport.h"
 #include "wizard/Root.h"
+#include "wizard/SilentRun.h"
 
 #include <windows.h>
 
+// Without arguments the wizard; with them the registration for administrators,
+// without a window.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
+        const std::vector<std::wstring> arguments = command_line::Arguments(GetCommandLineW());
+        if (!arguments.empty())
+            return silent_run::Run(command_line::Parse(arguments));
         Root root(instance);
         root.Show();
         return root.RunMessageLoop();

@@ -1,0 +1,358 @@
+// The command line for administrators: read in the test's own process, and
+// run as the program itself, from outside, against the real registry and the
+// real registry editor of a fresh prefix.
+#include "association/Catalogue.h"
+#include "association/KeyPath.h"
+#include "association/Plan.h"
+#include "common/FilePath.h"
+#include "common/Process.h"
+#include "tests/support/RegFile.h"
+#include "tests/support/RegistryProbe.h"
+#include "tests/support/TextFile.h"
+#include "tools/driver/Program.h"
+#include "tools/driver/WindowDriver.h"
+#include "wizard/CommandLine.h"
+#include "wizard/ControlIds.h"
+#include "wizard/Texts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace probe;
+using reg_file::Ascii;
+
+namespace {
+
+const std::wstring kProgramFolder = L"C:\\Bild Kranz Verwaltung";
+const std::wstring kBackups = L"C:\\Sicherung Ελληνικά\\Bildkranz";
+const std::wstring kViewer = L"C:\\Programme mit Leerzeichen\\Просмотр\\Betrachter.exe";
+const std::wstring kPrinter = L"C:\\Programme mit Leerzeichen\\Druck\\drucker.exe";
+const std::wstring kOutput = L"C:\\ausgabe.txt";
+const std::wstring kBefore = L"C:\\vorher.reg";
+const std::wstring kAfter = L"C:\\nachher.reg";
+
+void PutFile(const std::wstring& path) {
+    file_path::CreateFolders(path.substr(0, path.rfind(L'\\')));
+    ASSERT_TRUE(text_file::Write(file_path::ForFileCalls(path), L"x")) << Ascii(path);
+}
+
+// Nested folders to a file whose path is 300 characters long.
+std::wstring LongProgramPath() {
+    std::wstring path = L"C:\\Lang";
+    while (path.size() < 240)
+        path += L"\\Ordner mit langem Namen Ж " + std::to_wstring(path.size());
+    const std::size_t name = 300 - path.size() - 1 - 4;
+    return path + L"\\" + std::wstring(name, L'p') + L".exe";
+}
+
+std::wstring FromUtf8(const std::string& bytes) {
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                    text.data(), static_cast<int>(text.size())));
+    return text;
+}
+
+std::wstring ReadUtf8(const std::wstring& path) {
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    std::string bytes(file ? GetFileSize(file.get(), nullptr) : 0, '\0');
+    DWORD read = 0;
+    ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    return FromUtf8(bytes);
+}
+
+struct Finished {
+    DWORD exitCode = 0xFFFF;
+    std::wstring output;
+};
+
+// The program with these arguments, its standard output into a file.
+Finished RunProgram(const std::wstring& arguments) {
+    const std::wstring program = kProgramFolder + L"\\Bildkranz.exe";
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    Finished finished;
+    {
+        const UniqueFile output(CreateFileW(kOutput.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                            &inherited, CREATE_ALWAYS, 0, nullptr));
+        finished.exitCode = process::Run(program, L"\"" + program + L"\" " + arguments, 120'000,
+                                         {SW_SHOWDEFAULT, output.get()})
+                                .value_or(0xFFFF);
+    }
+    finished.output = ReadUtf8(kOutput);
+    return finished;
+}
+
+std::wstring Quote(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+testing::AssertionResult SameClasses(const std::wstring& before, const std::wstring& after) {
+    std::string listed;
+    for (const std::string& difference :
+         reg_file::Differences(reg_file::ParseFile(before), reg_file::ParseFile(after)))
+        listed += difference + "\n";
+    if (listed.empty())
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << listed.substr(0, 2000);
+}
+
+std::vector<std::wstring> UndoFiles(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    for (const std::wstring& name : driver::FilesIn(folder))
+        if (name.starts_with(L"R\u00FCckg\u00E4ngig "))
+            files.push_back(folder + L"\\" + name);
+    return files;
+}
+
+class CommandLineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        DeleteAllAssociations();
+        driver::InstallProgram(kProgramFolder);
+        PutFile(kViewer);
+        PutFile(kPrinter);
+    }
+};
+
+} // namespace
+
+// --- Reading the arguments
+
+TEST(CommandLine, ArgumentsArriveExactly) {
+    const std::wstring longProgram = LongProgramPath();
+    ASSERT_EQ(longProgram.size(), 300u);
+    PutFile(kViewer);
+    PutFile(longProgram);
+    const std::wstring commandLine = L"\"C:\\Pfad\\Bildkranz.exe\" -TYPEN:PNG,bmp /oeffnen:" +
+                                     Quote(kViewer) + L" \"/Drucken:" + longProgram +
+                                     L"\" /Sicherung:\"C:\\Ordner mit Blank\\中文\" " +
+                                     L"/protokoll:C:\\Протокол.txt -vorschau";
+    const command_line::Parsed parsed =
+        command_line::Parse(command_line::Arguments(commandLine.c_str()));
+    ASSERT_FALSE(parsed.error) << Ascii(parsed.error->argument) << " "
+                               << Ascii(parsed.error->reason);
+    const command_line::Options& options = parsed.options;
+    EXPECT_EQ(options.choices.tickedTypes, (std::vector<int>{0, 4}));
+    ASSERT_EQ(options.choices.tickedVerbs.size(), 2u);
+    EXPECT_EQ(options.choices.tickedVerbs[0].slot, 1);
+    EXPECT_EQ(options.choices.tickedVerbs[0].program, kViewer);
+    EXPECT_EQ(options.choices.tickedVerbs[1].slot, 5);
+    EXPECT_EQ(options.choices.tickedVerbs[1].program, longProgram);
+    EXPECT_EQ(options.backupFolder, L"C:\\Ordner mit Blank\\中文");
+    EXPECT_EQ(options.logFile, L"C:\\Протокол.txt");
+    EXPECT_TRUE(options.preview);
+
+    const auto all = command_line::Parse({L"/Typen:alle", L"/Bearbeiten:" + kViewer});
+    EXPECT_FALSE(all.error);
+    EXPECT_EQ(all.options.choices.tickedTypes.size(), 9u);
+}
+
+// Each wrong argument is named, whatever else is right.
+TEST(CommandLine, EveryUsageErrorNamesItsArgument) {
+    PutFile(kViewer);
+    const std::wstring open = L"/Oeffnen:" + kViewer;
+    const struct {
+        std::vector<std::wstring> arguments;
+        std::wstring named;
+    } cases[] = {
+        {{L"/Typen:bmp", open, L"/Farbe:rot"}, L"/Farbe:rot"},
+        {{L"/Typen:bmp", open, L"Typen:bmp"}, L"Typen:bmp"},
+        {{L"/Typen:bmp,jpeg", open}, L"/Typen:bmp,jpeg"},
+        {{L"/Typen:.bmp", open}, L"/Typen:.bmp"},
+        {{L"/Typen:bmp,,gif", open}, L"/Typen:bmp,,gif"},
+        {{L"/Typen:bmp,BMP", open}, L"/Typen:bmp,BMP"},
+        {{L"/Typen:", open}, L"/Typen:"},
+        {{open}, L"/Typen:"},
+        {{L"/Typen:bmp"}, L"/Oeffnen:"},
+        {{L"/Typen:bmp", open, L"-typen:gif"}, L"-typen:gif"},
+        {{L"/Typen:bmp", open, L"/OEFFNEN:" + kViewer}, L"/OEFFNEN:" + kViewer},
+        {{L"/Typen:bmp", L"/Drucken:C:\\Gibt es nicht\\x.exe"},
+         L"/Drucken:C:\\Gibt es nicht\\x.exe"},
+        {{L"/Typen:bmp", L"/Drucken:C:\\Programme mit Leerzeichen"},
+         L"/Drucken:C:\\Programme mit Leerzeichen"},
+        {{L"/Typen:bmp", L"/Drucken:"}, L"/Drucken:"},
+        {{L"/Typen:bmp", L"/Drucken:Betrachter.exe"}, L"/Drucken:Betrachter.exe"},
+        {{L"/Typen:bmp", open, L"/Sicherung:C:\\a|b"}, L"/Sicherung:C:\\a|b"},
+        {{L"/Typen:bmp", open, L"/Sicherung:C:\\Ordner\""}, L"/Sicherung:C:\\Ordner\""},
+        {{L"/Typen:bmp", open, L"/Protokoll:C:\\x:y.txt"}, L"/Protokoll:C:\\x:y.txt"},
+        {{L"/Typen:bmp", open, L"/Vorschau:ja"}, L"/Vorschau:ja"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Ascii(c.named));
+        const command_line::Parsed parsed = command_line::Parse(c.arguments);
+        ASSERT_TRUE(parsed.error);
+        EXPECT_EQ(parsed.error->argument, c.named);
+        EXPECT_FALSE(parsed.error->reason.empty());
+    }
+    EXPECT_TRUE(command_line::Parse({L"/?"}).options.help);
+}
+
+// --- The program started with arguments
+
+TEST_F(CommandLineTest, UsageErrorsExitWithTwoNameTheArgumentAndChangeNothing) {
+    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    const std::wstring open = L"/Oeffnen:" + Quote(kViewer);
+    const struct {
+        std::wstring arguments;
+        std::wstring named;
+    } cases[] = {
+        {L"/Typen:bmp " + open + L" /Farbe:rot", L"/Farbe:rot"},
+        {L"/Typen:bmp,jpeg " + open, L"/Typen:bmp,jpeg"},
+        {open, L"/Typen:"},
+        {L"/Typen:alle", L"/Oeffnen:"},
+        {L"/Typen:bmp " + open + L" /Typen:gif", L"/Typen:gif"},
+        {L"/Typen:bmp /Drucken:C:\\fehlt.exe", L"/Drucken:C:\\fehlt.exe"},
+        {L"/Typen:bmp " + open + L" \"/Sicherung:C:\\Ordner mit Blank\\\" /Vorschau",
+         L"/Sicherung:C:\\Ordner mit Blank\" /Vorschau"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Ascii(c.arguments));
+        const Finished finished = RunProgram(L"/Protokoll:C:\\Protokoll\\p.txt " + c.arguments);
+        EXPECT_EQ(finished.exitCode, 2u);
+        EXPECT_NE(finished.output.find(L"\u201E" + c.named + L"\u201C"), std::wstring::npos)
+            << Ascii(finished.output);
+    }
+    // What the log says, it says with date and time, once for each run.
+    const std::vector<std::wstring> logged = text_file::Lines(ReadUtf8(L"C:\\Protokoll\\p.txt"));
+    ASSERT_EQ(logged.size(), std::size(cases));
+    for (const std::wstring& line : logged)
+        EXPECT_NE(line.find(L"  Fehler im Aufruf bei "), std::wstring::npos) << Ascii(line);
+    EXPECT_EQ(driver::FilesIn(kProgramFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+
+    const Finished help = RunProgram(L"/?");
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_NE(help.output.find(L"  3  eine Sicherung"), std::wstring::npos) << Ascii(help.output);
+}
+
+TEST_F(CommandLineTest, ThePreviewPrintsThePlanAndChangesNothing) {
+    PutText(L".gif", nullptr, L"giffile");
+    const std::wstring longProgram = LongProgramPath();
+    PutFile(longProgram);
+    const std::wstring arguments = L"/Typen:gif,png /Oeffnen:" + Quote(kViewer) + L" /Drucken:" +
+                                   Quote(longProgram) + L" /Sicherung:" + Quote(kBackups) +
+                                   L" /Vorschau";
+    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    const Finished finished = RunProgram(arguments);
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_EQ(GetFileAttributesW(kBackups.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Every step in the plan's order, one line each, and every file.
+    const Registration::Plan plan =
+        Registration::MakePlan({{1, 4}, {{1, kViewer}, {5, longProgram}}}, kBackups);
+    const std::vector<std::wstring> lines = text_file::Lines(finished.output);
+    auto line = lines.begin();
+    for (const Registration::Step& step : plan.steps) {
+        SCOPED_TRACE(Ascii(step.key));
+        line = std::find_if(line, lines.end(), [&](const std::wstring& text) {
+            return text.find(std::wstring(KeyPath::kRootName) + step.key + L"  ") !=
+                       std::wstring::npos ||
+                   text.ends_with(std::wstring(KeyPath::kRootName) + step.key);
+        });
+        ASSERT_NE(line, lines.end()) << "missing or out of order";
+        if (step.action == Registration::Step::Action::SetValue) {
+            EXPECT_NE(line->find(L"\u201E" + step.text + L"\u201C"), std::wstring::npos);
+        }
+        ++line;
+    }
+    for (const std::wstring file : {L"Temp 0_Classes.reg", L"Temp 2_gif.reg"})
+        EXPECT_NE(finished.output.find(kBackups + L"\\" + file), std::wstring::npos);
+    EXPECT_NE(finished.output.find(kBackups + L"\\R\u00FCckg\u00E4ngig "), std::wstring::npos);
+}
+
+// The wizard, pre-filled from the registry and taken through with Next, and
+// the command line with the same choices write the same, and each one's undo
+// file gives back what was there.
+TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
+    PutText(L".bmp", nullptr, L"Paint.Picture");
+    PutText(L".bmp", L"Content Type", L"image/bmp");
+    PutText(L".gif\\OpenWithProgids", L"giffile", L"");
+    PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"\"" + kViewer + L"\" \"%1\"");
+    PutText(L"ACDC_BMP\\shell\\uPrint\\Command", nullptr, L"\"" + kPrinter + L"\" \"%1\"");
+    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+
+    {
+        driver::RunningProgram wizard(kProgramFolder + L"\\Bildkranz.exe");
+        ASSERT_NE(wizard.WaitForWindow(), nullptr);
+        for (int screen = 2; screen <= 3; ++screen) {
+            wizard.PostAltKey(L'w');
+            ASSERT_TRUE(driver::WaitFor(
+                [&] { return IsWindowVisible(wizard.Control(control_id::Screen(screen))) != 0; }));
+        }
+        wizard.PostAltKey(L'w');
+        HWND box = wizard.WaitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(driver::ReadMessageBox(box).text, texts::kSuccess.text);
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        EXPECT_EQ(wizard.WaitForExit(), 0u);
+    }
+    const std::wstring byWizard = L"C:\\nach Assistent.reg";
+    ASSERT_TRUE(reg_file::ExportClasses(byWizard));
+    const std::vector<std::wstring> wizardUndo = UndoFiles(kProgramFolder);
+    ASSERT_EQ(wizardUndo.size(), 1u);
+    ASSERT_TRUE(reg_file::Import(wizardUndo[0]));
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+
+    const std::wstring log = kBackups + L"\\protokoll.txt";
+    const Finished finished =
+        RunProgram(L"-typen:alle /Oeffnen:" + Quote(kViewer) + L" /drucken:" + Quote(kPrinter) +
+                   L" /Sicherung:" + Quote(kBackups) + L" /Protokoll:" + Quote(log));
+    EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(byWizard, kAfter));
+
+    // Backups and undo file in the named folder, each step in the log.
+    std::vector<std::wstring> files = driver::FilesIn(kBackups);
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 5u);
+    EXPECT_EQ(files[0], L"R\u00FCckg\u00E4ngig " + files[0].substr(11));
+    EXPECT_EQ(std::vector<std::wstring>(files.begin() + 1, files.end()),
+              (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 1_bmp.reg",
+                                         L"Temp 2_gif.reg", L"protokoll.txt"}));
+    const std::wstring logged = ReadUtf8(log);
+    for (const std::wstring& part :
+         {std::wstring(L"Bildkranz "),
+          L"Sicherung \u201E" + kBackups + L"\\Temp 0_Classes.reg\u201C: ",
+          L"Sicherung \u201E" + kBackups + L"\\Temp 1_bmp.reg\u201C: ",
+          L"Sicherung \u201E" + kBackups + L"\\Temp 2_gif.reg\u201C: ",
+          L"R\u00FCckg\u00E4ngig-Datei \u201E" + kBackups + L"\\" + files[0] + L"\u201C",
+          std::wstring(L"Ergebnis: ")})
+        EXPECT_NE(logged.find(part), std::wstring::npos) << Ascii(part);
+    EXPECT_EQ(text_file::Lines(logged).size(), 6u);
+
+    ASSERT_TRUE(reg_file::Import(kBackups + L"\\" + files[0]));
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+}
+
+TEST_F(CommandLineTest, ABackupFolderThatCannotBeWrittenExitsWithThree) {
+    PutFile(L"C:\\eine Datei");
+    const std::wstring arguments = L"/Typen:bmp /Oeffnen:" + Quote(kViewer) + L" /Sicherung:";
+    // A folder that cannot be made, and one where no file can be made: the
+    // process file system, as a share for reading only would be.
+    for (const std::wstring folder : {L"C:\\eine Datei\\Sicherung", L"Z:\\proc"}) {
+        SCOPED_TRACE(Ascii(folder));
+        const Finished finished = RunProgram(arguments + Quote(folder));
+        EXPECT_EQ(finished.exitCode, 3u);
+        EXPECT_NE(finished.output.find(L"\u201E" + folder + L"\u201C"), std::wstring::npos)
+            << Ascii(finished.output);
+        EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
+    }
+}
+
+TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
+    PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
+    MakeReadOnly(L"ACDC_BMP\\shell\\Open\\Command");
+    const Finished finished =
+        RunProgram(L"/Typen:bmp /Oeffnen:" + Quote(kViewer) + L" /Sicherung:" + Quote(kBackups));
+    EXPECT_EQ(finished.exitCode, 1u) << Ascii(finished.output);
+    EXPECT_NE(finished.output.find(L"Software\\Classes\\ACDC_BMP\\shell\\Open\\Command  @"),
+              std::wstring::npos)
+        << Ascii(finished.output);
+    EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+}

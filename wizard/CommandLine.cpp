@@ -1,0 +1,272 @@
+#include "wizard/CommandLine.h"
+
+#include "association/Catalogue.h"
+#include "common/FilePath.h"
+#include "resources/version.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+
+namespace command_line {
+
+namespace {
+
+constexpr std::wstring_view kAll = L"alle";
+
+// The switch of each verb slot, in slot order.
+constexpr std::array<std::wstring_view, catalogue::kVerbCount> kVerbSwitches{
+    L"Oeffnen", L"Bearbeiten", L"Schnellansicht", L"Konvertieren", L"Drucken"};
+
+bool SameText(std::wstring_view left, std::wstring_view right) {
+    return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),
+                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring Quoted(std::wstring_view text) {
+    return L"„" + std::wstring(text) + L"“";
+}
+
+struct Switch {
+    std::wstring_view name;
+    std::optional<std::wstring_view> value; // after the first colon
+};
+
+std::optional<Switch> SwitchOf(std::wstring_view argument) {
+    if (argument.size() < 2 || (argument.front() != L'/' && argument.front() != L'-'))
+        return std::nullopt;
+    argument.remove_prefix(1);
+    const std::size_t colon = argument.find(L':');
+    if (colon == std::wstring_view::npos)
+        return Switch{argument, std::nullopt};
+    return Switch{argument.substr(0, colon), argument.substr(colon + 1)};
+}
+
+// Why the text cannot be a full path; empty when it can.
+std::wstring PathProblem(std::wstring_view path) {
+    if (path.empty())
+        return L"Der Pfad fehlt.";
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const wchar_t c = path[i];
+        const bool drive = c == L':' && i == 1;
+        if (c < 32 || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos ||
+            (c == L':' && !drive)) {
+            std::wstring problem = L"Das Zeichen " +
+                                   (c < 32 ? L"Nr. " + std::to_wstring(c) : Quoted({&c, 1})) +
+                                   L" kann in keinem Pfad stehen.";
+            // CommandLineToArgvW reads \" as a quote inside the argument.
+            if (c == L'"')
+                problem += L" Ein Pfad in Anführungszeichen darf nicht mit \\ enden.";
+            return problem;
+        }
+    }
+    const bool onDrive =
+        path.size() >= 3 && path[1] == L':' && path[2] == L'\\' &&
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+    const bool onShare = path.starts_with(L"\\\\") && path.size() > 2 && path[2] != L'\\';
+    if (!onDrive && !onShare)
+        return L"Geben Sie den vollständigen Pfad an, mit Laufwerk (C:\\…) oder Freigabe "
+               L"(\\\\Server\\…).";
+    return {};
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(file_path::ForFileCalls(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+class Parser {
+public:
+    Parsed Take() { return std::move(parsed_); }
+
+    void Read(const std::wstring& argument) {
+        const std::optional<Switch> found = SwitchOf(argument);
+        if (!found)
+            return Fail(argument, L"Das ist kein Schalter; Schalter beginnen mit / oder -.");
+        const Switch& given = *found;
+        if (given.name == L"?")
+            return Flag(argument, given, parsed_.options.help);
+        if (AlreadyGiven(argument, given.name))
+            return;
+        if (SameText(given.name, L"Typen"))
+            return Types(argument, given.value);
+        if (SameText(given.name, L"Sicherung"))
+            return Path(argument, given.value, parsed_.options.backupFolder);
+        if (SameText(given.name, L"Protokoll"))
+            return Path(argument, given.value, parsed_.options.logFile);
+        if (SameText(given.name, L"Vorschau"))
+            return Flag(argument, given, parsed_.options.preview);
+        for (std::size_t index = 0; index < kVerbSwitches.size(); ++index)
+            if (SameText(given.name, kVerbSwitches[index]))
+                return Verb(argument, static_cast<int>(index) + catalogue::kFirstVerbSlot,
+                            given.value);
+        Fail(argument, L"Diesen Schalter gibt es nicht.");
+    }
+
+    void Finish() {
+        if (parsed_.options.help)
+            return;
+        if (parsed_.options.choices.tickedTypes.empty())
+            Fail(L"/Typen:", L"Es fehlt der Schalter /Typen:<Liste> mit mindestens einem Typ.");
+        if (parsed_.options.choices.tickedVerbs.empty())
+            Fail(L"/Oeffnen:", L"Es fehlt ein Menüeintrag: mindestens einer der Schalter "
+                               L"/Oeffnen:, /Bearbeiten:, /Schnellansicht:, /Konvertieren:, "
+                               L"/Drucken: mit einem Programm.");
+        auto& verbs = parsed_.options.choices.tickedVerbs;
+        std::sort(verbs.begin(), verbs.end(),
+                  [](const auto& left, const auto& right) { return left.slot < right.slot; });
+    }
+
+private:
+    void Fail(std::wstring_view argument, std::wstring reason) {
+        if (!parsed_.error)
+            parsed_.error = UsageError{std::wstring(argument), std::move(reason)};
+    }
+
+    bool AlreadyGiven(std::wstring_view argument, std::wstring_view name) {
+        for (const std::wstring& earlier : seen_)
+            if (SameText(earlier, name)) {
+                Fail(argument, L"Dieser Schalter steht zweimal im Aufruf.");
+                return true;
+            }
+        seen_.emplace_back(name);
+        return false;
+    }
+
+    void Flag(std::wstring_view argument, const Switch& given, bool& flag) {
+        if (given.value)
+            return Fail(argument, L"Dieser Schalter nimmt keinen Wert.");
+        flag = true;
+    }
+
+    bool HasValue(std::wstring_view argument, const std::optional<std::wstring_view>& value) {
+        if (value)
+            return true;
+        Fail(argument, L"Es fehlt der Wert nach dem Doppelpunkt.");
+        return false;
+    }
+
+    void Types(std::wstring_view argument, const std::optional<std::wstring_view>& value) {
+        if (!HasValue(argument, value))
+            return;
+        std::vector<int>& types = parsed_.options.choices.tickedTypes;
+        if (SameText(*value, kAll)) {
+            for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+                types.push_back(index);
+            return;
+        }
+        std::wstring_view rest = *value;
+        for (;;) {
+            const std::size_t comma = rest.find(L',');
+            const std::wstring_view name = rest.substr(0, comma);
+            const int index = TypeIndex(name);
+            if (index < 0)
+                return Fail(argument, L"Den Dateityp " + Quoted(name) +
+                                          L" gibt es nicht. Möglich sind bmp, gif, jpg, pcx, "
+                                          L"png, tif, psd, tga, wmf (ohne Punkt) oder alle.");
+            if (std::find(types.begin(), types.end(), index) != types.end())
+                return Fail(argument, L"Der Dateityp " + Quoted(name) + L" steht zweimal da.");
+            types.push_back(index);
+            if (comma == std::wstring_view::npos)
+                break;
+            rest.remove_prefix(comma + 1);
+        }
+        std::sort(types.begin(), types.end());
+    }
+
+    static int TypeIndex(std::wstring_view name) {
+        for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+            if (!name.empty() && SameText(name, catalogue::kFileTypes[index].ExtensionWithoutDot()))
+                return index;
+        return -1;
+    }
+
+    void Path(std::wstring_view argument, const std::optional<std::wstring_view>& value,
+              std::wstring& path) {
+        if (!HasValue(argument, value))
+            return;
+        if (const std::wstring problem = PathProblem(*value); !problem.empty())
+            return Fail(argument, problem);
+        path = *value;
+    }
+
+    void Verb(std::wstring_view argument, int slot, const std::optional<std::wstring_view>& value) {
+        std::wstring program;
+        Path(argument, value, program);
+        if (program.empty())
+            return;
+        // The wizard's file dialog takes only a file that is there.
+        if (!IsFile(program))
+            return Fail(argument, L"Das Programm " + Quoted(program) + L" gibt es nicht.");
+        parsed_.options.choices.tickedVerbs.push_back({slot, std::move(program)});
+    }
+
+    Parsed parsed_;
+    std::vector<std::wstring> seen_;
+};
+
+} // namespace
+
+std::vector<std::wstring> Arguments(const wchar_t* commandLine) {
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(commandLine, &count);
+    if (!split)
+        return {};
+    // The first is the program itself.
+    std::vector<std::wstring> arguments(split + std::min(count, 1), split + count);
+    LocalFree(split);
+    return arguments;
+}
+
+Parsed Parse(const std::vector<std::wstring>& arguments) {
+    Parser parser;
+    for (const std::wstring& argument : arguments)
+        parser.Read(argument);
+    parser.Finish();
+    return parser.Take();
+}
+
+std::wstring UsageText() {
+    return L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": Bilddateitypen ohne Assistent anmelden\r\n"
+           L"\r\n"
+           L"Aufruf:\r\n"
+           L"  Bildkranz.exe /Typen:<Liste> /Oeffnen:<Programm> [/Bearbeiten:<Programm>]\r\n"
+           L"      [/Schnellansicht:<Programm>] [/Konvertieren:<Programm>] "
+           L"[/Drucken:<Programm>]\r\n"
+           L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau]\r\n"
+           L"\r\n"
+           L"  /Typen:<Liste>       die Dateitypen ohne Punkt, durch Kommas getrennt:\r\n"
+           L"                       bmp,gif,jpg,pcx,png,tif,psd,tga,wmf, oder alle\r\n"
+           L"  /Oeffnen:<Programm>  ein Eintrag im Kontextmenü und das Programm, das er\r\n"
+           L"                       startet, mit vollständigem Pfad, in Anführungszeichen,\r\n"
+           L"                       wenn er Leerzeichen enthält; mindestens ein Eintrag\r\n"
+           L"  /Bearbeiten:<Programm>, /Schnellansicht:<Programm>, /Konvertieren:<Programm>,\r\n"
+           L"  /Drucken:<Programm>  ebenso\r\n"
+           L"  /Sicherung:<Ordner>  wohin die Sicherungen und die Rückgängig-Datei kommen\r\n"
+           L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe\r\n"
+           L"  /Protokoll:<Datei>   hängt an diese Textdatei (UTF-8) an, was geschah\r\n"
+           L"  /Vorschau            ändert nichts; zeigt jeden Schritt und jede Datei\r\n"
+           L"  /?                   diese Hilfe\r\n"
+           L"\r\n"
+           L"Schalter beginnen mit / oder -; Groß- und Kleinschreibung zählt nicht.\r\n"
+           L"Ohne Schalter startet der Assistent.\r\n"
+           L"\r\n"
+           L"Rückgabewert:\r\n"
+           L"  0  alles eingetragen\r\n"
+           L"  1  unvollständig: ein Wert konnte nicht geschrieben werden\r\n"
+           L"  2  Fehler im Aufruf; nichts geändert\r\n"
+           L"  3  eine Sicherung oder die Rückgängig-Datei ließ sich nicht anlegen; nichts "
+           L"geändert\r\n"
+           L"  4  ein anderer Fehler\r\n"
+           L"\r\n"
+           L"Beispiel (in einer Stapeldatei; start /wait wartet, bis Bildkranz fertig ist):\r\n"
+           L"  start \"\" /wait \"\\\\Server\\Software\\Bildkranz.exe\" /Typen:alle\r\n"
+           L"      /Oeffnen:\"C:\\Programme\\Bildbetrachter\\betrachter.exe\"\r\n"
+           L"      /Sicherung:C:\\Bildkranz /Protokoll:C:\\Bildkranz\\protokoll.txt\r\n"
+           L"  echo Ergebnis: %errorlevel%\r\n";
+}
+
+} // namespace command_line

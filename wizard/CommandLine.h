@@ -1,0 +1,51 @@
+#pragma once
+
+#include "association/Plan.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line for administrators: the same registration as the wizard,
+// without a window, for the tools that run one command on many machines.
+namespace command_line {
+
+// What the program exits with when started with arguments.
+enum ExitCode : int {
+    kRegistered = 0,
+    kIncomplete = 1, // a value could not be written
+    kUsageError = 2, // nothing changed
+    kNoBackup = 3,   // a backup or the undo file could not be made; nothing changed
+    kOtherFailure = 4,
+};
+
+struct Options {
+    Registration::Choices choices;
+    std::wstring backupFolder; // empty: the program's own folder
+    std::wstring logFile;      // empty: none
+    bool preview = false;
+    bool help = false;
+};
+
+struct UsageError {
+    std::wstring argument; // as given
+    std::wstring reason;
+};
+
+struct Parsed {
+    Options options;
+    // The first argument that is wrong; the options hold what was read of
+    // the others (the log file among them).
+    std::optional<UsageError> error;
+};
+
+// The arguments after the program's own name, split as the platform splits
+// a command line (quotes removed).
+std::vector<std::wstring> Arguments(const wchar_t* commandLine);
+
+Parsed Parse(const std::vector<std::wstring>& arguments);
+
+// The German usage text of /?.
+std::wstring UsageText();
+
+} // namespace command_line
