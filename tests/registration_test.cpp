@@ -469,88 +469,99 @@ testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
 
 } // namespace
 
-TEST_F(RegistrationTest, EveryChangeIsInThePlanAndItsUndoFileTakesItBack) {
-    struct Case {
-        std::string name;
-        std::function<void()> before;
-        Registration::Choices choices;
+// Runs one after another, each with its own backup folder: the classes backup
+// of each run is the export from before it, and the one of the next run the
+// export from after it.
+class PlannedRuns {
+public:
+    void Register(const Registration::Choices& choices) {
+        const std::wstring folder = kBackupFolder + L"\\" + std::to_wstring(runs_.size());
+        CreateDirectoryW(folder.c_str(), nullptr);
+        for (const std::wstring& file : driver::FilesIn(folder))
+            DeleteFileW((folder + L"\\" + file).c_str());
+        const Registration::Plan plan = Registration::MakePlan(choices, folder);
+        EXPECT_TRUE(Registration::Register(
+                        plan, [] {}, folder)
+                        .Complete());
+        runs_.push_back({plan, folder});
+    }
+
+    // Every difference each run made is in its plan.
+    void CheckPlans() {
+        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+        for (std::size_t run = 0; run < runs_.size(); ++run) {
+            SCOPED_TRACE(run);
+            const std::wstring after = run + 1 < runs_.size() ? Before(run + 1) : kAfter;
+            EXPECT_TRUE(EveryDifferenceInPlan(runs_[run].plan, Before(run), after));
+        }
+    }
+
+    // Imported newest first, the undo files give back the classes from before
+    // the first run.
+    void CheckUndo() {
+        for (std::size_t run = runs_.size(); run-- > 0;) {
+            const std::vector<std::wstring> undo = UndoFiles(runs_[run].folder);
+            ASSERT_EQ(undo.size(), 1u);
+            ASSERT_TRUE(reg_file::Import(undo[0]));
+        }
+        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+        EXPECT_TRUE(SameClasses(Before(0), kAfter));
+    }
+
+private:
+    std::wstring Before(std::size_t run) const {
+        return Backup::ClassesBackupFile(runs_[run].folder);
+    }
+
+    struct Run {
+        Registration::Plan plan;
+        std::wstring folder;
     };
-    std::vector<Case> cases;
-    // Every type alone, each with another verb, one of them without a program,
-    // from nothing, from an extension key with values, and from one with
-    // subkeys and a class with verbs of its own.
+    std::vector<Run> runs_;
+};
+
+TEST_F(RegistrationTest, EveryTypeAndVerbTwiceOverKeysThatExist) {
+    PutEverythingElse();
+    PlannedRuns runs;
+    runs.Register({{0, 1, 2, 3, 4, 5, 6, 7, 8},
+                   {{1, kViewer},
+                    {2, L""},
+                    {3, L"C:\\Bild\\Schnell.exe"},
+                    {4, L""},
+                    {5, L"C:\\Bild\\Druck.exe"}}});
+    runs.Register({{0, 1}, {{1, L"C:\\Bild\\Anders.exe"}, {3, L""}}});
+    runs.CheckPlans();
+    runs.CheckUndo();
+}
+
+// Every type alone, each with another verb, one of them without a program:
+// from nothing, from an extension key with values, and from one with subkeys
+// and a class with verbs of its own.
+TEST_F(RegistrationTest, EveryTypeAloneFromNothingAndFromWhatExists) {
     for (int index = 0; index < catalogue::kFileTypeCount; ++index) {
         const catalogue::FileType& type = catalogue::kFileTypes[index];
         const std::wstring extension(type.extension);
         const std::wstring className(type.className);
-        const int slot = index % catalogue::kVerbCount + 1;
-        std::function<void()> before = [] {
-        };
-        if (index % 3 == 1)
-            before = [extension] {
-                PutText(extension, nullptr, L"Alt.Klasse");
-                PutText(extension, L"Content Type", L"image/x-alt");
-            };
-        else if (index % 3 == 2)
-            before = [extension, className] {
-                // Subkeys: the extension key cannot be deleted.
-                PutText(extension, nullptr, L"Alt.Klasse");
-                PutText(extension + L"\\OpenWithProgids", L"Alt.Klasse", L"");
-                PutText(extension + L"\\ShellNew", L"NullFile", L"");
-                PutText(className, nullptr, L"Mein Bild");
-                PutText(className + L"\\shell\\print\\command", nullptr, L"druck.exe \"%1\"");
-                PutText(className + L"\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
-                PutText(L"SystemFileAssociations\\" + extension + L"\\shell\\edit", nullptr,
-                        L"Bearbeiten");
-            };
-        cases.push_back({"only " + reg_file::Ascii(extension),
-                         before,
-                         {{index}, {{slot, index == 3 ? L"" : kViewer}}}});
+        if (index % 3 >= 1) {
+            PutText(extension, nullptr, L"Alt.Klasse");
+            PutText(extension, L"Content Type", L"image/x-alt");
+        }
+        if (index % 3 == 2) {
+            // Subkeys: the extension key cannot be deleted.
+            PutText(extension + L"\\OpenWithProgids", L"Alt.Klasse", L"");
+            PutText(extension + L"\\ShellNew", L"NullFile", L"");
+            PutText(className, nullptr, L"Mein Bild");
+            PutText(className + L"\\shell\\print\\command", nullptr, L"druck.exe \"%1\"");
+            PutText(className + L"\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
+            PutText(L"SystemFileAssociations\\" + extension + L"\\shell\\edit", nullptr,
+                    L"Bearbeiten");
+        }
     }
-    cases.push_back({"every type and verb, two without a program",
-                     PutEverythingElse,
-                     {{0, 1, 2, 3, 4, 5, 6, 7, 8},
-                      {{1, kViewer},
-                       {2, L""},
-                       {3, L"C:\\Bild\\Schnell.exe"},
-                       {4, L""},
-                       {5, L"C:\\Bild\\Druck.exe"}}}});
-
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        SetUp();
-        c.before();
-        const Registration::Plan plan = Registration::MakePlan(c.choices, kBackupFolder);
-        ASSERT_TRUE(Registration::Register(
-                        plan, [] {}, kBackupFolder)
-                        .Complete());
-        // The registration's own backup of the classes is the export from before.
-        const std::wstring before = Backup::ClassesBackupFile(kBackupFolder);
-        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
-        EXPECT_TRUE(EveryDifferenceInPlan(plan, before, kAfter));
-
-        const std::vector<std::wstring> undo = UndoFiles(kBackupFolder);
-        ASSERT_EQ(undo.size(), 1u);
-        ASSERT_TRUE(reg_file::Import(undo[0]));
-        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
-        EXPECT_TRUE(SameClasses(before, kAfter));
-    }
-}
-
-TEST_F(RegistrationTest, TwoRunsAreUndoneNewestFirst) {
-    PutEverythingElse();
-    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
-    EXPECT_TRUE(Write({{0, 4}, {{1, kViewer}}}));
-    EXPECT_TRUE(Write({{0, 1}, {{1, L"C:\\Bild\\Anders.exe"}, {3, L"C:\\Bild\\Schnell.exe"}}}));
-    const std::vector<std::wstring> undo = UndoFiles(kBackupFolder);
-    ASSERT_EQ(undo.size(), 2u);
-    // Both may bear the same second: the later one has the " (2)".
-    const std::wstring& second = undo[0].find(L" (2)") != std::wstring::npos ? undo[0] : undo[1];
-    const std::wstring& first = &second == &undo[0] ? undo[1] : undo[0];
-    ASSERT_TRUE(reg_file::Import(second));
-    ASSERT_TRUE(reg_file::Import(first));
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
-    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    PlannedRuns runs;
+    for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+        runs.Register({{index}, {{index % catalogue::kVerbCount + 1, index == 3 ? L"" : kViewer}}});
+    runs.CheckPlans();
+    runs.CheckUndo();
 }
 
 TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
