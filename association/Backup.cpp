@@ -7,6 +7,7 @@
 #include "common/FilePath.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
+#include "common/WindowsFolder.h"
 
 #include <algorithm>
 #include <optional>
@@ -32,7 +33,7 @@ std::wstring CommandLine(const std::wstring& file, const std::wstring& key) {
 }
 
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
-    throw Failure(L"Die Sicherung „" + file + L"“ konnte nicht erstellt werden: " + reason);
+    FailToMake(L"Sicherung", file, reason);
 }
 
 ULONGLONG Ticks(const FILETIME& time) {
@@ -57,16 +58,11 @@ std::optional<ULONGLONG> WrittenFile(const std::wstring& path) {
 }
 
 std::wstring EditorPath(const std::wstring& file) {
-    // The full path keeps the ordinary program search, which looks in this
-    // program's own folder first, from running a planted Regedit.exe.
-    const UINT size = GetWindowsDirectoryW(nullptr, 0);
-    std::wstring folder(size, L'\0');
-    const UINT length = size == 0 ? 0 : GetWindowsDirectoryW(folder.data(), size);
-    if (length == 0 || length >= size)
+    const std::wstring editor = RegistryEditor();
+    if (editor.empty())
         Fail(file, L"Der Windows-Ordner, in dem der Registrierungs-Editor liegt, konnte nicht "
                    L"ermittelt werden.");
-    folder.resize(length);
-    return file_path::Join(folder, L"regedit.exe");
+    return editor;
 }
 
 } // namespace
@@ -91,8 +87,8 @@ std::wstring StartFailure(const std::wstring& editor) {
 
 Started Start(const Export& request, const std::wstring& editor) {
     Started started{request, WrittenFile(request.file), Now(), {}, {}};
-    started.process = process::Start(editor, CommandLine(request.file, request.key),
-                                     {SW_SHOWMINIMIZED, nullptr});
+    started.process =
+        process::Start(editor, CommandLine(request.file, request.key), {SW_SHOWMINIMIZED, nullptr});
     if (!started.process)
         started.failure = StartFailure(editor);
     return started;

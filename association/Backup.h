@@ -37,12 +37,16 @@ Export AllClasses(std::wstring_view folder);
 // Throws Failure for an extension that cannot be part of a file name.
 Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension);
 
+// How long the editors of one registration may take together: the whole
+// classes key of a large machine exports in seconds, a hung editor never.
+inline constexpr DWORD kExportTimeLimitMs = 5 * 60 * 1000;
+
 struct ExportWait {
     // Called whenever messages arrive while an editor runs; it must take them
     // from the queue (dispatching them keeps the window painted).
     std::function<void()> processPendingEvents;
     // For all exports of one call together.
-    DWORD timeoutMs = 5 * 60 * 1000;
+    DWORD timeoutMs = kExportTimeLimitMs;
 };
 
 // The editors of a list of exports, started at once in the order given

@@ -49,7 +49,7 @@ Undo::File PrepareWhileBackingUp(const Plan& plan, std::wstring_view backupFolde
         undoFailure = std::current_exception();
     }
     // A failed backup is reported before an undo file that could not be made.
-    editors.Finish({processPendingEvents});
+    editors.Finish({processPendingEvents, Backup::kExportTimeLimitMs});
     if (undoFailure)
         std::rethrow_exception(undoFailure);
     return std::move(*undo);

@@ -40,23 +40,18 @@ void AppendLittleEndian(std::vector<BYTE>& bytes, std::uint32_t number) {
         bytes.push_back(static_cast<BYTE>(number >> shift));
 }
 
-struct Data {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-};
-
-std::optional<Data> Encode(const Value& value) {
-    Data data;
+std::optional<StoredValue> Encode(const Value& value) {
+    StoredValue stored;
     if (const auto* small = std::get_if<std::int16_t>(&value)) {
-        data.type = REG_DWORD;
-        AppendLittleEndian(data.bytes, static_cast<std::uint32_t>(std::int32_t{*small}));
+        stored.type = REG_DWORD;
+        AppendLittleEndian(stored.data, static_cast<std::uint32_t>(std::int32_t{*small}));
     } else if (const auto* number = std::get_if<std::int32_t>(&value)) {
-        data.type = REG_BINARY;
-        AppendLittleEndian(data.bytes, static_cast<std::uint32_t>(*number));
+        stored.type = REG_BINARY;
+        AppendLittleEndian(stored.data, static_cast<std::uint32_t>(*number));
     } else if (const auto* given = std::get_if<std::wstring>(&value)) {
         std::wstring text = *given;
-        data.type = TextType(text);
-        if (data.type == REG_MULTI_SZ) {
+        stored.type = TextType(text);
+        if (stored.type == REG_MULTI_SZ) {
             if (!text.ends_with(L"\r\n"))
                 text += L"\r\n";
         }
@@ -64,11 +59,11 @@ std::optional<Data> Encode(const Value& value) {
         if (text.size() >= MAXDWORD / sizeof(wchar_t))
             return std::nullopt;
         const auto* first = reinterpret_cast<const BYTE*>(text.c_str());
-        data.bytes.assign(first, first + (text.size() + 1) * sizeof(wchar_t));
+        stored.data.assign(first, first + (text.size() + 1) * sizeof(wchar_t));
     } else {
         return std::nullopt;
     }
-    return data;
+    return stored;
 }
 
 bool IsText(DWORD type) {
@@ -79,46 +74,52 @@ bool Readable(DWORD type, DWORD size) {
     return IsText(type) || ((type == REG_DWORD || type == REG_BINARY) && size <= 4);
 }
 
-std::optional<Data> Read(HKEY key, const std::wstring& name) {
-    // The value may change between asking for its size and reading it.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD type = REG_NONE;
-        DWORD size = 0;
-        if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            !Readable(type, size))
-            return std::nullopt;
-        // One spare byte keeps the buffer non-null for an empty value: a null
-        // buffer would only ask for the size again.
-        std::vector<BYTE> bytes(size + 1);
-        DWORD read = size;
-        const LSTATUS status =
-            RegQueryValueExW(key, name.c_str(), nullptr, &type, bytes.data(), &read);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status != ERROR_SUCCESS || !Readable(type, read) || read > size)
-            return std::nullopt;
-        bytes.resize(read);
-        return Data{type, std::move(bytes)};
-    }
-    return std::nullopt;
+std::optional<StoredValue> Read(HKEY key, const std::wstring& name) {
+    StoredValue stored;
+    if (ReadStored(key, name, stored) != ERROR_SUCCESS ||
+        !Readable(stored.type, static_cast<DWORD>(stored.data.size())))
+        return std::nullopt;
+    return stored;
 }
 
-Value Decode(const Data& data) {
-    if (IsText(data.type)) {
+Value Decode(const StoredValue& stored) {
+    if (IsText(stored.type)) {
         // A trailing odd byte is half a character; it is dropped, not read past.
-        std::wstring text(data.bytes.size() / sizeof(wchar_t), L'\0');
-        std::copy_n(data.bytes.begin(), text.size() * sizeof(wchar_t),
+        std::wstring text(stored.data.size() / sizeof(wchar_t), L'\0');
+        std::copy_n(stored.data.begin(), text.size() * sizeof(wchar_t),
                     reinterpret_cast<BYTE*>(text.data()));
         text += L' ';
         return text;
     }
     std::uint32_t number = 0;
-    for (std::size_t i = 0; i < data.bytes.size(); ++i)
-        number |= std::uint32_t{data.bytes[i]} << (8 * i);
+    for (std::size_t i = 0; i < stored.data.size(); ++i)
+        number |= std::uint32_t{stored.data[i]} << (8 * i);
     return static_cast<std::int32_t>(number);
 }
 
 } // namespace
+
+LSTATUS ReadStored(HKEY key, const std::wstring& name, StoredValue& value) {
+    // Each round asks for the size anew; a value that keeps growing gives up.
+    LSTATUS status = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
+        DWORD size = 0;
+        status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+        if (status != ERROR_SUCCESS)
+            return status;
+        // One spare byte keeps the buffer non-null for an empty value: a null
+        // buffer would only ask for the size again.
+        value.data.assign(std::size_t{size} + 1, 0);
+        DWORD read = size;
+        status =
+            RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &read);
+        if (status == ERROR_SUCCESS && read > size)
+            status = ERROR_MORE_DATA;
+        if (status == ERROR_SUCCESS)
+            value.data.resize(read);
+    }
+    return status;
+}
 
 Truth KeyExists(HKEY root, std::wstring_view path) {
     const auto name = Terminated(path);
@@ -178,8 +179,8 @@ Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, c
     const UniqueKey key = OpenKey(root, *name, kWriteAccess);
     if (!key)
         return kFalse;
-    return ToTruth(RegSetValueExW(key.get(), valueText->c_str(), 0, data->type, data->bytes.data(),
-                                  static_cast<DWORD>(data->bytes.size())) == ERROR_SUCCESS);
+    return ToTruth(RegSetValueExW(key.get(), valueText->c_str(), 0, data->type, data->data.data(),
+                                  static_cast<DWORD>(data->data.size())) == ERROR_SUCCESS);
 }
 
 Truth GetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, Value& value) {

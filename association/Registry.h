@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 // The only code that touches the registry. Every operation opens and closes
-// its own key, so no handle outlives a call. Results are the platform's truth
-// values (-1 true, 0 false) because the callers combine them as such.
+// its own key, so no handle outlives a call. Results are truth values of the
+// program's own convention, -1 true and 0 false: callers compare with kTrue.
 namespace Registry {
 
 using Truth = std::int16_t;
@@ -27,6 +28,17 @@ inline constexpr REGSAM kReadAccess = 0x19;
 inline constexpr REGSAM kWriteAccess = 0x3F;
 
 Truth KeyExists(HKEY root, std::wstring_view path);
+
+// A value's type and bytes exactly as stored.
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+// Reads a value of an open key, again when it grew between asking for its
+// size and reading it. ERROR_SUCCESS, or the platform's error:
+// ERROR_FILE_NOT_FOUND when there is no such value.
+LSTATUS ReadStored(HKEY key, const std::wstring& name, StoredValue& value);
 
 // True only when the key was new; an existing key keeps its class.
 Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass);

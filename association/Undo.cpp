@@ -104,30 +104,13 @@ UniqueKey OpenForReading(HKEY parent, const std::wstring& name, std::wstring_vie
 }
 
 std::optional<RawValue> ReadValue(HKEY key, const std::wstring& name, std::wstring_view keyPath) {
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        RawValue value;
-        value.name = name;
-        DWORD size = 0;
-        LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
-        if (status == ERROR_FILE_NOT_FOUND)
-            return std::nullopt;
-        if (status != ERROR_SUCCESS)
-            Unreadable(keyPath, status);
-        // One spare byte keeps the buffer non-null for an empty value.
-        value.data.resize(std::size_t{size} + 1);
-        DWORD read = size;
-        status =
-            RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &read);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status == ERROR_FILE_NOT_FOUND)
-            return std::nullopt;
-        if (status != ERROR_SUCCESS || read > size)
-            Unreadable(keyPath, status);
-        value.data.resize(read);
-        return value;
-    }
-    Unreadable(keyPath, ERROR_MORE_DATA);
+    Registry::StoredValue stored;
+    const LSTATUS status = Registry::ReadStored(key, name, stored);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return std::nullopt;
+    if (status != ERROR_SUCCESS)
+        Unreadable(keyPath, status);
+    return RawValue{name, stored.type, std::move(stored.data)};
 }
 
 struct KeyInfo {
@@ -453,7 +436,7 @@ bool NameTaken(const std::wstring& path, DWORD error) {
 }
 
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
-    throw Failure(L"Die Rückgängig-Datei „" + file + L"“ konnte nicht erstellt werden: " + reason);
+    FailToMake(L"Rückgängig-Datei", file, reason);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 // An error that ends the current step and reaches the user through the
 // program's error report; its message names what failed, in German.
@@ -14,3 +15,11 @@ public:
 private:
     std::wstring message_;
 };
+
+// A file the program makes before it changes anything (a backup, the undo
+// file) could not be made: what, which file, why.
+[[noreturn]] inline void FailToMake(std::wstring_view what, const std::wstring& file,
+                                    const std::wstring& reason) {
+    throw Failure(L"Die " + std::wstring(what) + L" „" + file +
+                  L"“ konnte nicht erstellt werden: " + reason);
+}

@@ -17,6 +17,7 @@
 #include "wizard/Texts.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <windowsx.h>
 
 #include <string>
@@ -469,7 +470,6 @@ void Root::Form_Load() {
     ProcessPendingEvents();
 }
 
-// The panel's own visibility, whether or not the window is shown yet.
 // A disabled control loses the focus and the keyboard would be left with
 // none; the focus moves on to the next control instead.
 void Root::EnableButton(HWND button, bool enabled) {
@@ -478,6 +478,7 @@ void Root::EnableButton(HWND button, bool enabled) {
     EnableWindow(button, enabled ? TRUE : FALSE);
 }
 
+// The panel's own visibility, whether or not the window is shown yet.
 bool Root::ScreenVisible(int index) const {
     return (GetWindowLongPtrW(pScreens(index), GWL_STYLE) & WS_VISIBLE) != 0;
 }
@@ -567,7 +568,8 @@ void Root::SetVerbTick(int slot, int state) {
     cChecker_Click(slot);
 }
 
-// Each step stands alone: a step that fails is skipped and the next runs.
+// Called for the user's clicks and for the ticks set at start, while the
+// window is still hidden: only a click moves the focus.
 void Root::cChecker_Click(int slot) {
     const BOOL ticked = Button_GetCheck(cChecker(slot)) == BST_CHECKED;
     EnableWindow(tChecker(slot), ticked);
@@ -578,7 +580,7 @@ void Root::cChecker_Click(int slot) {
 
 namespace {
 
-constexpr int kProgramFilesFolder = 38; // CSIDL_PROGRAM_FILES
+constexpr int kProgramFilesFolder = CSIDL_PROGRAM_FILES;
 constexpr wchar_t kProgramDialogTitle[] = L"Anwendung auswählen";
 constexpr wchar_t kProgramDialogFilter[] = L"Programme|*.exe; *.com; *.bat|Alle Dateitypen|*.*";
 constexpr wchar_t kProgramDialogExtension[] = L"exe";
