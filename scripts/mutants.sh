@@ -1,0 +1,214 @@
+#!/usr/bin/env bash
+# Small faults a person could make in the program, each applied in turn to a
+# copy of the tree, rebuilt, and the tests named for it run. A fault the tests
+# let through is a gap in them. Prints each fault and whether it was caught,
+# and "caught N of M" alone on its last line. Not part of make test: it builds
+# a copy of the tree and takes about 20 minutes on two cores.
+#
+#   scripts/mutants.sh [--at REVISION] [NAME...]
+#
+# REVISION (default HEAD) is the committed tree the faults are applied to;
+# NAMEs pick faults by the start of their names. The exit status is non-zero
+# when a fault was not caught or a test failed without any fault.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+revision=HEAD
+if [ "${1:-}" = --at ]; then
+    revision=$2
+    shift 2
+fi
+scripts/setup.sh >&2
+arch=$(scripts/wine-arch.sh)
+# The copy's tests run in prefixes copied from this tree's template.
+scripts/wine-run.sh --init
+export BILDKRANZ_WINE_TEMPLATE=$root/build/wine-template
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/bildkranz-mutants.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+git archive "$revision" | tar -x -C "$work"
+exec python3 - "$work" "$arch" "$@" <<'PY'
+import os, subprocess, sys, time
+
+src, arch, wanted = sys.argv[1], sys.argv[2], sys.argv[3:]
+
+# name, file, the text as it stands, the faulty text, the tests that should
+# catch it: (test program, googletest filter), or ("32bit", "") for the
+# shipped 32-bit program's group.
+MUTANTS = [
+    ("a program path with a blank left unquoted", "association/Plan.cpp",
+     "program.find(L' ')", "program.find(L'\\t')",
+     [("registration_test", "CommandValue.*:ProgramFromCommand.*")]),
+    ("the placeholder without its quotes", "association/Plan.cpp",
+     'return command + L" \\"%1\\"";', 'return command + L" %1";',
+     [("registration_test", "CommandValue.*:ProgramFromCommand.*")]),
+    ("the exports not waited for", "association/Backup.cpp",
+     "    WaitForAll(editors_, wait);\n", "",
+     [("registration_test", "*AllTenExports*")]),
+    ("a key changed before its backup and the undo file", "association/Registration.cpp",
+     "    const std::wstring undoFile = BackUp(plan, processPendingEvents, backupFolder);\n"
+     "    processPendingEvents();\n"
+     "    Outcome outcome = CarryOut(plan, processPendingEvents);\n",
+     "    Outcome outcome = CarryOut(plan, processPendingEvents);\n"
+     "    const std::wstring undoFile = BackUp(plan, processPendingEvents, backupFolder);\n",
+     [("registration_test", "*AllTenExports*:*EndedFromOutside*")]),
+    ("one failed export among ten let through", "association/Backup.cpp",
+     "        if (!failure.empty())\n            Fail(", "        if (false)\n            Fail(",
+     [("registration_test", "*OneFailedExport*")]),
+    ("the editors' time limit ignored", "association/Backup.cpp",
+     "const bool limited = wait.timeoutMs != INFINITE;", "const bool limited = false;",
+     [("backup_test", "*NotFinishInTime*")]),
+    ("a stale backup file taken for a new one", "association/Backup.cpp",
+     "*written + kTimeGranularity < started.start ||", "false ||",
+     [("backup_test", "*WritesNoFile*")]),
+    ("the editor found by the program search", "common/Process.h",
+     "CreateProcessW(program.c_str(),", "CreateProcessW(nullptr,",
+     [("backup_test", "BackupFolder.*")]),
+    ("the print verb's key misspelt", "association/Catalogue.h",
+     'L"\\\\shell\\\\uPrint\\\\Command"', 'L"\\\\shell\\\\Print\\\\Command"',
+     [("end_to_end_test", "*RegistersWhatThePersonChose*")]),
+    ("a verb for any default app misnamed", "association/Catalogue.h",
+     'L"Bildkranz.Quickview"', 'L"Bildkranz.Quickveiw"',
+     [("registration_test", "*VerbsForAnyDefaultApp*")]),
+    ("an ampersand in a program's name left single", "association/Plan.cpp",
+     "if (c == L'&')", "if (c == L'\\0')",
+     [("registration_test", "*VerbsForAnyDefaultApp*")]),
+    ("a verb without a program offered for the extension", "association/Plan.cpp",
+     "if (!choice.program.empty()) {", "if (true) {",
+     [("registration_test", "*VerbsWithoutPrograms*")]),
+    ("a delete the platform refuses planned as done", "association/Plan.cpp",
+     "const bool refused = Registry::HasSubkeys(kRoot, key) == Registry::kTrue;",
+     "const bool refused = false;",
+     [("registration_test", "*EveryTypeAlone*")]),
+    ("no undo line for a value the run creates", "association/Undo.cpp",
+     "            AppendDeletedValue(block, name);\n", "",
+     [("registration_test", "*EveryTypeAndVerbTwice*:*EveryTypeAlone*")]),
+    ("a backslash in a name not escaped in the undo file", "association/Undo.cpp",
+     "if (c == L'\\\\' || c == L'\"')", "if (c == L'\"')",
+     [("undo_test", "*")]),
+    ("a name with a zero cut at the zero", "association/Registry.cpp",
+     "if (text.find(L'\\0') != std::wstring_view::npos)", "if (false)",
+     [("registry_test", "RegistryNames.*")]),
+    ("reading asks for a standard right", "association/Registry.h",
+     "kReadAccess = 0x19;", "kReadAccess = KEY_READ;",
+     [("registry_test", "RegistryAccess.*")]),
+    ("a moved handle closed twice", "common/UniqueHandle.h",
+     "            reset(other.release());", "            reset(other.get());",
+     [("handle_test", "*")]),
+    ("the focus moved while the rows are filled at start", "wizard/Root.cpp",
+     "if (ticked && IsWindowVisible(window_))", "if (ticked)",
+     [("registration_test", "StartUpTest.*")]),
+    ("a verb row's text box without its tab stop", "wizard/Root.cpp",
+     "WS_VISIBLE | WS_TABSTOP | WS_DISABLED | ES_READONLY", "WS_VISIBLE | WS_DISABLED | ES_READONLY",
+     [("window_test", "*TabOrder*")]),
+    ("Enter presses Next wherever the focus is", "wizard/Root.cpp",
+     "        PressFocusedButton();\n", "        bWeiter_Click();\n",
+     [("window_test", "*Enter*")]),
+    ("Backspace no longer clears a row", "wizard/Root.cpp",
+     "if (key != VK_DELETE && key != VK_BACK)", "if (key != VK_DELETE)",
+     [("window_test", "*DeleteOrBackspace*")]),
+    ("a queued second Next runs the registration again", "wizard/Root.cpp",
+     "        if (registering_)\n            return;\n", "",
+     [("program_test", "*QueuedClicks*")]),
+    ("success reported when a value was not written", "wizard/Root.cpp",
+     "            .Complete();", "            .Complete() || true;",
+     [("end_to_end_test", "*AValueThatCannotBeWritten*")]),
+    ("the verb warning without its four blanks", "wizard/Texts.h",
+     'zur Auswahl markiert.    "};\ninline constexpr Message kSuccess',
+     'zur Auswahl markiert."};\ninline constexpr Message kSuccess',
+     [("window_test", "*VerbWarning*")]),
+    ("a switch name read case by case", "wizard/CommandLine.cpp",
+     "return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),\n"
+     "                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;",
+     "return left == right;",
+     [("command_line_test", "CommandLine.*")]),
+    ("the preview changes the registry", "wizard/SilentRun.cpp",
+     "    if (options.preview) {", "    if (false) {",
+     [("command_line_test", "*Preview*")]),
+    ("a backup that cannot be made reported as any failure", "wizard/SilentRun.cpp",
+     "throw Refusal{command_line::kNoBackup, failure.Message()};", "throw;",
+     [("command_line_test", "*CannotBeWritten*")]),
+    ("the file dialog's record one field too long in 32-bit", "services/ComDlgDll.cpp",
+     "    dialog.lStructSize = kOldStructSize;",
+     "    dialog.lStructSize = kOldStructSize + (sizeof(void*) == 4 ? 4 : 0);",
+     [("32bit", "")]),
+]
+
+def say(text):
+    print(text, flush=True)
+
+def run(command, **kwargs):
+    return subprocess.run(command, cwd=src, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, **kwargs).returncode
+
+def configure(build, target_arch):
+    if os.path.isdir(build):
+        return
+    run(["cmake", "-S", ".", "-B", build, f"-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-{target_arch}.cmake",
+         "-DCMAKE_BUILD_TYPE=Release", "-DBILDKRANZ_TESTS=ON"], check=True)
+
+twin = f"build/{arch}"
+product = "build/i686"
+
+def build(tests):
+    shipped = any(program == "32bit" for program, _ in tests)
+    programs = sorted({program for program, _ in tests if program != "32bit"})
+    targets = programs + ["Bildkranz", "command_recorder", "fake_regedit", "backup_probe",
+                          "registration_probe"] + (["product_test"] if shipped else [])
+    if run(["cmake", "--build", twin, "-j", "2", "--target", *targets]) != 0:
+        return False
+    if shipped:
+        if run(["cmake", "--build", product, "-j", "2", "--target", "Bildkranz",
+                "shell_verb"]) != 0:
+            return False
+        subprocess.run(["cp", f"{src}/{product}/Bildkranz.exe", f"{src}/build/Bildkranz.exe"],
+                       check=True)
+    return True
+
+def passes(program, pattern):
+    if program == "32bit":
+        return run(["ctest", "--test-dir", twin, "-L", "32bit"]) == 0
+    return run(["scripts/wine-run.sh", f"{twin}/{program}.exe",
+                f"--gtest_filter={pattern}"]) == 0
+
+chosen = [m for m in MUTANTS if not wanted or any(m[0].startswith(w) for w in wanted)]
+configure(twin, arch)
+if any(program == "32bit" for m in chosen for program, _ in m[4]):
+    configure(product, "i686")
+
+started = time.time()
+say(f"mutants: {len(chosen)} faults in a copy of the tree at {src}, tests on {arch}")
+tests = [t for m in chosen for t in m[4]]
+if not build(tests):
+    sys.exit("mutants: the unchanged copy does not build")
+# Without a fault every test named must pass, or its catching proves nothing.
+# The 32-bit group is left out here: it takes minutes, and make test runs it.
+for program, pattern in dict.fromkeys(t for t in tests if t[0] != "32bit"):
+    if not passes(program, pattern):
+        sys.exit(f"mutants: {program} {pattern} fails without any fault; fix that first")
+
+caught = 0
+for name, path, old, new, tests in chosen:
+    file = os.path.join(src, path)
+    text = open(file, encoding="utf-8").read()
+    if text.count(old) != 1:
+        say(f"  NOT APPLIED  {name}: the text to change is not in {path} exactly once")
+        continue
+    open(file, "w", encoding="utf-8").write(text.replace(old, new))
+    try:
+        if not build(tests):
+            verdict = "did not build"
+        elif any(not passes(program, pattern) for program, pattern in tests):
+            verdict = "caught"
+            caught += 1
+        else:
+            verdict = "NOT caught"
+    finally:
+        open(file, "w", encoding="utf-8").write(text)
+    names = ", ".join(program + (f" {pattern}" if pattern else "") for program, pattern in tests)
+    say(f"  {verdict:<12} {name}  ({names})")
+
+say(f"mutants: took {int(time.time() - started) // 60} min")
+say(f"caught {caught} of {len(chosen)}")
+sys.exit(0 if caught == len(chosen) else 1)
+PY
