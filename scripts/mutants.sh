@@ -27,7 +27,7 @@ export BILDKRANZ_WINE_TEMPLATE=$root/build/wine-template
 work=$(mktemp -d "${TMPDIR:-/tmp}/bildkranz-mutants.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 git archive "$revision" | tar -x -C "$work"
-exec python3 - "$work" "$arch" "$@" <<'PY'
+python3 - "$work" "$arch" "$@" <<'PY'
 import os, subprocess, sys, time
 
 src, arch, wanted = sys.argv[1], sys.argv[2], sys.argv[3:]
@@ -137,12 +137,17 @@ MUTANTS = [
 def say(text):
     print(text, flush=True)
 
+log = open(os.path.join(src, "mutants.log"), "a")
+
+# Output goes to a log in the copy, for a look when something is off.
 def run(command, **kwargs):
-    return subprocess.run(command, cwd=src, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, **kwargs).returncode
+    log.write("$ " + " ".join(command) + "\n")
+    log.flush()
+    return subprocess.run(command, cwd=src, stdout=log, stderr=subprocess.STDOUT,
+                          **kwargs).returncode
 
 def configure(build, target_arch):
-    if os.path.isdir(build):
+    if os.path.isdir(os.path.join(src, build)):
         return
     run(["cmake", "-S", ".", "-B", build, f"-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-{target_arch}.cmake",
          "-DCMAKE_BUILD_TYPE=Release", "-DBILDKRANZ_TESTS=ON"], check=True)
