@@ -3,6 +3,7 @@
 #include "common/ComApartment.h"
 #include "common/UniqueHandle.h"
 #include "resources/resource_ids.h"
+#include "wizard/Emblem.h"
 #include "wizard/Gif.h"
 
 #include <wincodec.h>
@@ -198,4 +199,17 @@ TEST(Gif, DamagedPicturesGiveNone) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(Gif::Decode(gif.File()));
     }
+}
+
+TEST(Gif, DamagedEmblemDrawsNothing) {
+    const Bytes emblemFile = EmblemFile();
+    const Emblem emblem{std::span(emblemFile).first(emblemFile.size() - 1)};
+    EXPECT_EQ(emblem.Size().cx, 0);
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(dc.get(), 4, 4)); // black and white
+    SelectObject(dc.get(), bitmap.get());
+    SetPixel(dc.get(), 1, 1, RGB(255, 255, 255));
+    emblem.Draw(dc.get(), {0, 0});
+    EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(255, 255, 255));
+    EXPECT_EQ(Emblem(GetModuleHandleW(nullptr), IDR_EMBLEM).Size().cx, 96);
 }
