@@ -75,11 +75,6 @@ struct Module {
     static HMODULE invalid() { return nullptr; }
     static void close(HMODULE module) { FreeLibrary(module); }
 };
-// Memory the system hands out with CoTaskMemAlloc, such as shell item ID lists.
-template <typename Pointer> struct CoTaskMemory {
-    static Pointer invalid() { return nullptr; }
-    static void close(Pointer memory) { CoTaskMemFree(memory); }
-};
 template <typename Interface> struct Com {
     static Interface* invalid() { return nullptr; }
     static void close(Interface* object) { object->Release(); }

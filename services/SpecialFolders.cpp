@@ -10,8 +10,13 @@
 namespace SpecialFolders {
 
 namespace {
-using UniqueItemIdList =
-    UniqueHandle<PIDLIST_ABSOLUTE, handle_traits::CoTaskMemory<PIDLIST_ABSOLUTE>>;
+// The shell's own release for the ID lists it hands out; it spares the
+// program a link to ole32 for this one call.
+struct ItemIdListTraits {
+    static PIDLIST_ABSOLUTE invalid() { return nullptr; }
+    static void close(PIDLIST_ABSOLUTE list) { ILFree(list); }
+};
+using UniqueItemIdList = UniqueHandle<PIDLIST_ABSOLUTE, ItemIdListTraits>;
 } // namespace
 
 std::wstring SpecialFolderPath(int csidl) {
