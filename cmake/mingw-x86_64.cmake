@@ -1,14 +1,4 @@
-# Cross-compiles a 64-bit build with Debian's MinGW-w64, to run and test the
-# program under wine64 on machines whose kernel cannot run 32-bit code.
-# The -posix compilers: the win32 thread model lacks std::mutex, which GoogleTest needs.
-set(CMAKE_SYSTEM_NAME Windows)
+# A 64-bit twin, to run and test the program under wine64 on machines whose
+# kernel cannot run 32-bit code.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,5 +1,6 @@
-// Bildkranz's version, kept here and nowhere else: the version record in the
-// resources and any About text in the program both read it from this file.
+// Bildkranz's version, kept here and nowhere else: the version record, the
+// program's texts, the build (CMakeLists.txt reads the numbers) and the
+// package (scripts/dist.sh) all take it from this file.
 // Plain macros only, because the resource compiler's preprocessor includes it.
 #ifndef BILDKRANZ_VERSION_H
 #define BILDKRANZ_VERSION_H
