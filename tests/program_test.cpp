@@ -142,3 +142,34 @@ TEST_F(ProgramTest, QueuedClicksAndACloseRequestDoNotCutTheRegistrationShort) {
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
+
+// The pieces of the C++ runtime the shipped program replaces to stay small
+// end in the error report, as an uncaught failure does.
+TEST(ShippedRuntime, ContainerMisuseAndTerminateReachTheErrorReport) {
+    const struct {
+        const wchar_t* piece;
+        std::wstring_view shown;
+    } cases[] = {
+        {L"position", L"vector::_M_range_check"},
+        {L"size", L"basic_string::_M_create"},
+        {L"null", L"basic_string: construction from null is not valid"},
+        {L"array", L"Nicht genügend Arbeitsspeicher."},
+        {L"terminate", L"Abbruch in einer Funktion ohne Ausnahmen"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.shown.begin(), c.shown.end()));
+        SetEnvironmentVariableW(L"BILDKRANZ_HOOK_CASE", c.piece);
+        RunningProgram probe(BuildFolder() + L"\\hooks_probe.exe");
+        HWND box = probe.WaitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        const MessageBoxSeen seen = ReadMessageBox(box);
+        EXPECT_EQ(seen.title, texts::kFailureTitle);
+        // The replaced pieces say which function refused, and nothing more.
+        EXPECT_EQ(seen.text, std::wstring(texts::kFailureIntro) + L"\r\n\r\n" +
+                                 std::wstring(c.shown) + L"\r\n\r\n" +
+                                 std::wstring(texts::kFailureOutro));
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        EXPECT_EQ(probe.WaitForExit(), 1u);
+    }
+    SetEnvironmentVariableW(L"BILDKRANZ_HOOK_CASE", nullptr);
+}

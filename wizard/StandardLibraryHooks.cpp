@@ -34,9 +34,16 @@ class ContainerMisuse : public std::exception {
 public:
     // The runtime passes literals, which live as long as the program.
     explicit ContainerMisuse(const char* text) noexcept : text_(text) {}
+    // Only the text up to ": ", the function that refused.
+    ContainerMisuse(const char* text, std::size_t length) noexcept : text_(name_) {
+        const std::size_t kept = length < sizeof(name_) - 1 ? length : sizeof(name_) - 1;
+        std::memcpy(name_, text, kept);
+        name_[kept] = '\0';
+    }
     const char* what() const noexcept override { return text_; }
 
 private:
+    char name_[64]{};
     const char* text_;
 };
 
@@ -58,9 +65,10 @@ void std::__throw_logic_error(const char* text) {
     throw ContainerMisuse(text);
 }
 
-// The text is a printf pattern. Where it begins with "%s", its first argument
-// names the function that refused, a literal as well, which reads better in
-// the report than the unfilled pattern; the numbers are left out.
+// The text is a printf pattern that begins with the function that refused,
+// or with "%s" for it, a literal as well: "vector::_M_range_check: __n (which
+// is %zu) ...". The report names the function and leaves the unfilled
+// numbers out.
 void std::__throw_out_of_range_fmt(const char* pattern, ...) {
     const char* text = pattern;
     if (std::strncmp(pattern, "%s", 2) == 0) {
@@ -69,7 +77,8 @@ void std::__throw_out_of_range_fmt(const char* pattern, ...) {
         text = va_arg(arguments, const char*);
         va_end(arguments);
     }
-    throw ContainerMisuse(text);
+    const char* end = std::strstr(text, ": ");
+    throw ContainerMisuse(text, end ? static_cast<std::size_t>(end - text) : std::strlen(text));
 }
 
 #endif
