@@ -2,6 +2,7 @@
 
 #include "association/KeyPath.h"
 #include "association/Registry.h"
+#include "common/Numbers.h"
 #include "common/Failure.h"
 #include "common/Process.h"
 #include "common/FilePath.h"
@@ -139,7 +140,7 @@ void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
         const std::wstring reason =
             result == WAIT_TIMEOUT
                 ? L"Der Registrierungs-Editor war nach " +
-                      std::to_wstring((ULONGLONG{wait.timeoutMs} + 999) / 1000) +
+                      Decimal((ULONGLONG{wait.timeoutMs} + 999) / 1000) +
                       L" Sekunden noch nicht fertig und wurde beendet."
                 : L"Auf das Ende des Registrierungs-Editors konnte nicht gewartet werden "
                   L"(Systemfehler " +
@@ -215,7 +216,7 @@ std::wstring ClassesBackupFile(std::wstring_view folder) {
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
                                  std::wstring_view extension) {
     // Widened first: listIndex + 1 must not overflow.
-    const std::wstring number = std::to_wstring(static_cast<long long>(listIndex) + 1);
+    const std::wstring number = Decimal(static_cast<long long>(listIndex) + 1);
     return file_path::Join(folder, L"Temp " + number + L'_' + std::wstring(WithoutDot(extension)) +
                                        L".reg");
 }

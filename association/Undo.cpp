@@ -2,6 +2,7 @@
 
 #include "association/KeyPath.h"
 #include "association/Registry.h"
+#include "common/Numbers.h"
 #include "common/Failure.h"
 #include "common/FilePath.h"
 #include "common/SystemError.h"
@@ -360,18 +361,13 @@ std::wstring UndoText(const std::vector<TouchedKey>& touched) {
 std::wstring Stamp() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    auto two = [](WORD number) {
-        return std::wstring{static_cast<wchar_t>(L'0' + number / 10 % 10),
-                            static_cast<wchar_t>(L'0' + number % 10)};
-    };
-    return std::to_wstring(now.wYear) + L'-' + two(now.wMonth) + L'-' + two(now.wDay) + L' ' +
-           two(now.wHour) + L'-' + two(now.wMinute) + L'-' + two(now.wSecond);
+    return DateAndTime(now, L'-');
 }
 
 std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int number) {
     std::wstring name = L"Rückgängig " + stamp;
     if (number > 1)
-        name += L" (" + std::to_wstring(number) + L')';
+        name += L" (" + Decimal(number) + L')';
     return file_path::Join(folder, name + L".reg");
 }
 
@@ -400,8 +396,8 @@ std::pair<UniqueFile, std::wstring> CreateTemporary(std::wstring_view folder,
     DWORD error = ERROR_FILE_EXISTS;
     for (int number = 1; number <= kNameAttempts && error == ERROR_FILE_EXISTS; ++number) {
         std::wstring path = file_path::Join(folder, L"~Rückgängig " + stamp + L' ' +
-                                                        std::to_wstring(GetCurrentProcessId()) +
-                                                        L'-' + std::to_wstring(number) + L".tmp");
+                                                        Decimal(GetCurrentProcessId()) + L'-' +
+                                                        Decimal(number) + L".tmp");
         UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Numbers.h"
+
 #include <windows.h>
 
 #include <string>
@@ -8,7 +10,7 @@
 // decimal, status values (0xC0000135 …) in hexadecimal, which read better.
 inline std::wstring ErrorCode(DWORD code) {
     if (code < 0x10000)
-        return std::to_wstring(code);
+        return Decimal(static_cast<unsigned long>(code));
     std::wstring hex = L"0x";
     for (int shift = 28; shift >= 0; shift -= 4)
         hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];

@@ -1,6 +1,7 @@
 #include "wizard/CommandLine.h"
 
 #include "association/Catalogue.h"
+#include "common/Numbers.h"
 #include "common/FilePath.h"
 #include "resources/version.h"
 
@@ -55,7 +56,7 @@ std::wstring PathProblem(std::wstring_view path) {
         if (c < 32 || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos ||
             (c == L':' && !drive)) {
             std::wstring problem = L"Das Zeichen " +
-                                   (c < 32 ? L"Nr. " + std::to_wstring(c) : Quoted({&c, 1})) +
+                                   (c < 32 ? L"Nr. " + Decimal(unsigned{c}) : Quoted({&c, 1})) +
                                    L" kann in keinem Pfad stehen.";
             // CommandLineToArgvW reads \" as a quote inside the argument.
             if (c == L'"')

@@ -1,5 +1,6 @@
 #include "wizard/Messages.h"
 
+#include "common/Numbers.h"
 #include "common/Failure.h"
 #include "common/FilePath.h"
 #include "common/SystemError.h"
@@ -24,17 +25,10 @@ std::string Utf8(std::wstring_view text) {
     return bytes;
 }
 
-std::wstring TwoDigits(WORD number) {
-    return {static_cast<wchar_t>(L'0' + number / 10 % 10),
-            static_cast<wchar_t>(L'0' + number % 10)};
-}
-
 std::wstring Now() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return std::to_wstring(now.wYear) + L'-' + TwoDigits(now.wMonth) + L'-' + TwoDigits(now.wDay) +
-           L' ' + TwoDigits(now.wHour) + L':' + TwoDigits(now.wMinute) + L':' +
-           TwoDigits(now.wSecond);
+    return DateAndTime(now, L':');
 }
 
 } // namespace

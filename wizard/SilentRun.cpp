@@ -4,6 +4,7 @@
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
 #include "association/Registration.h"
+#include "common/Numbers.h"
 #include "common/Failure.h"
 #include "common/FilePath.h"
 #include "common/SystemError.h"
@@ -72,7 +73,7 @@ std::wstring FileSize(const std::wstring& file) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(file_path::ForFileCalls(file).c_str(), GetFileExInfoStandard, &data))
         return L"?";
-    return std::to_wstring((ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+    return Decimal((ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
 }
 
 // The backups and the undo file go into the folder: made if missing, and a
@@ -86,7 +87,7 @@ void CheckBackupFolder(const std::wstring& folder) {
                                                    L" lässt sich nicht anlegen (Systemfehler " +
                                                    ErrorCode(GetLastError()) + L")."};
     const std::wstring probe =
-        file_path::Join(folder, L"~Bildkranz " + std::to_wstring(GetCurrentProcessId()) + L".tmp");
+        file_path::Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
     const UniqueFile written(
         CreateFileW(file_path::ForFileCalls(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
@@ -130,7 +131,7 @@ int Register(const Registration::Plan& plan, const std::wstring& folder, Message
     for (const Step& step : outcome.failedWrites)
         messages.Line(L"Nicht geschrieben: " + Describe(step));
     if (!outcome.Complete()) {
-        messages.Line(L"Ergebnis: unvollständig, " + std::to_wstring(outcome.failedWrites.size()) +
+        messages.Line(L"Ergebnis: unvollständig, " + Decimal(outcome.failedWrites.size()) +
                       L" Werte konnten nicht geschrieben werden. Starten Sie das Programm mit "
                       L"Administratorrechten. Rückgabewert 1.");
         return command_line::kIncomplete;
@@ -183,7 +184,7 @@ int Run(const command_line::Parsed& parsed) {
         return RunChecked(parsed, messages);
     } catch (const Refusal& refusal) {
         messages.Line(L"Fehler: " + refusal.message + L" Es wurde nichts geändert. Rückgabewert " +
-                      std::to_wstring(refusal.code) + L".");
+                      Decimal(int{refusal.code}) + L".");
         return refusal.code;
     } catch (...) {
         messages.Line(L"Fehler: " + DescribeFailure(std::current_exception()) +
