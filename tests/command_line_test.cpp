@@ -345,6 +345,17 @@ TEST_F(CommandLineTest, ABackupFolderThatCannotBeWrittenExitsWithThree) {
     }
 }
 
+TEST_F(CommandLineTest, AnUndoFileThatCannotBeMadeExitsWithThree) {
+    // A value name with a line break cannot be written into a registry file.
+    PutText(L".bmp", L"Zeile\nUmbruch", L"x");
+    const Finished finished =
+        RunProgram(L"/Typen:bmp /Oeffnen:" + Quote(kViewer) + L" /Sicherung:" + Quote(kBackups));
+    EXPECT_EQ(finished.exitCode, 3u) << Ascii(finished.output);
+    EXPECT_NE(finished.output.find(L"R\u00FCckg\u00E4ngig"), std::wstring::npos)
+        << Ascii(finished.output);
+    EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
+}
+
 TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
     PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
     MakeReadOnly(L"ACDC_BMP\\shell\\Open\\Command");
