@@ -1,6 +1,6 @@
 // The real program, started from a folder whose name has a blank and driven
 // from outside: the ways it ends and what it leaves behind.
-#include "association/Catalogue.h"
+#include "tests/support/RegFile.h"
 #include "tools/driver/Program.h"
 #include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <functional>
 
 using namespace driver;
 namespace id = control_id;
@@ -17,128 +17,105 @@ namespace {
 
 const std::wstring kFolder = L"C:\\Bild Kranz";
 
-// What a registration would change: the classes key's subkeys and, for every
-// type, its extension key's default value and its class key.
-std::map<std::wstring, std::wstring> ClassesSnapshot() {
-    std::map<std::wstring, std::wstring> snapshot;
-    HKEY classes = nullptr;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_READ, &classes);
-    DWORD subkeys = 0;
-    FILETIME written{};
-    RegQueryInfoKeyW(classes, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr, &written);
-    RegCloseKey(classes);
-    snapshot[L"subkeys"] = std::to_wstring(subkeys);
-    for (const catalogue::FileType& type : catalogue::kFileTypes) {
-        for (std::wstring_view key : {type.extension, type.className}) {
-            const std::wstring path = L"Software\\Classes\\" + std::wstring(key);
-            wchar_t value[512]{};
-            DWORD size = sizeof(value);
-            const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr,
-                                                RRF_RT_REG_SZ, nullptr, value, &size);
-            snapshot[path] =
-                status == ERROR_SUCCESS ? value : L"<" + std::to_wstring(status) + L">";
-        }
-    }
-    return snapshot;
+std::optional<std::wstring> ExtensionClass(const wchar_t* extension) {
+    wchar_t value[64]{};
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + std::wstring(extension)).c_str(),
+                     nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
 }
 
 class ProgramTest : public testing::Test {
 protected:
-    void SetUp() override {
-        before_ = ClassesSnapshot();
+    void Start() {
         program_ = std::make_unique<RunningProgram>(InstallProgram(kFolder));
         window_ = program_->WaitForWindow();
         ASSERT_NE(window_, nullptr);
     }
 
-    void ExpectEndedWithNothingWritten() {
-        EXPECT_EQ(program_->WaitForExit(), 0u);
-        EXPECT_EQ(FilesIn(kFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
-        EXPECT_EQ(ClassesSnapshot(), before_);
-    }
-
     void GoToScreen(int screen) {
-        if (screen >= 2)
+        for (int next = 2; next <= screen; ++next) {
+            if (next == 3)
+                program_->Click(id::VerbCheckBox(1));
             program_->PostAltKey(L'w');
-        if (screen >= 3) {
             ASSERT_TRUE(
-                WaitFor([&] { return IsWindowVisible(FindControl(window_, id::Screen(2))); }));
-            program_->Click(id::VerbCheckBox(1));
-            program_->PostAltKey(L'w');
+                WaitFor([&] { return IsWindowVisible(FindControl(window_, id::Screen(next))); }));
         }
-        ASSERT_TRUE(
-            WaitFor([&] { return IsWindowVisible(FindControl(window_, id::Screen(screen))); }));
     }
 
-    std::map<std::wstring, std::wstring> before_;
     std::unique_ptr<RunningProgram> program_;
     HWND window_ = nullptr;
 };
 
 } // namespace
 
-TEST_F(ProgramTest, EscapeEndsTheProgramOnTheTypeScreen) {
-    program_->PostKey(VK_ESCAPE);
-    ExpectEndedWithNothingWritten();
-}
-
-TEST_F(ProgramTest, EscapeEndsTheProgramOnTheConfirmationScreen) {
-    GoToScreen(3);
-    program_->PostKey(VK_ESCAPE);
-    ExpectEndedWithNothingWritten();
-}
-
-TEST_F(ProgramTest, AltAPressesCancelOnTheVerbScreen) {
-    GoToScreen(2);
-    program_->PostAltKey(L'a');
-    ExpectEndedWithNothingWritten();
-}
-
-TEST_F(ProgramTest, CancelButtonEndsTheProgram) {
-    GoToScreen(3);
-    program_->Click(id::kCancel);
-    ExpectEndedWithNothingWritten();
-}
-
-TEST_F(ProgramTest, CloseBoxEndsTheProgram) {
-    GoToScreen(2);
-    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ExpectEndedWithNothingWritten();
-}
-
-TEST_F(ProgramTest, AltF4EndsTheProgram) {
-    PostMessageW(program_->Focus(), WM_SYSKEYDOWN, VK_F4, (1 << 29) | 1);
-    ExpectEndedWithNothingWritten();
-}
-
-TEST_F(ProgramTest, NextOnTheConfirmationScreenEndsWithTheSuccessMessage) {
-    GoToScreen(3);
-    program_->PostAltKey(L'w');
-    HWND box = program_->WaitForMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_FALSE(IsWindowVisible(window_)); // the window went before the message came
-    const MessageBoxSeen seen = ReadMessageBox(box);
-    EXPECT_EQ(seen.title, texts::kSuccess.title);
-    EXPECT_EQ(seen.text, texts::kSuccess.text);
-    EXPECT_EQ(seen.visibleButtons, 1);
-    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    EXPECT_EQ(program_->WaitForExit(), 0u);
-}
-
-TEST_F(ProgramTest, QueuedClicksAndACloseRequestDoNotCutTheRegistrationShort) {
-    GoToScreen(3);
-    // All arrive while the registration runs: a second Next, the close box.
-    program_->PostAltKey(L'w');
-    program_->PostAltKey(L'w');
-    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    HWND box = program_->WaitForMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(ReadMessageBox(box).title, texts::kSuccess.title);
-    for (const catalogue::FileType& type : catalogue::kFileTypes) {
-        const std::wstring key = L"Software\\Classes\\" + std::wstring(type.extension);
-        EXPECT_EQ(ClassesSnapshot()[key], type.className) << key;
+TEST_F(ProgramTest, EveryWayOfCancellingEndsAtOnceWithNothingWritten) {
+    const std::wstring before = L"C:\\vorher.reg";
+    ASSERT_TRUE(reg_file::ExportClasses(before));
+    const struct {
+        const char* name;
+        int screen;
+        std::function<void(RunningProgram&, HWND)> press;
+    } ways[] = {
+        {"Escape on the type screen", 1,
+         [](RunningProgram& p, HWND) {
+             p.PostKey(VK_ESCAPE);
+         }},
+        {"Escape on the confirmation screen", 3,
+         [](RunningProgram& p, HWND) {
+             p.PostKey(VK_ESCAPE);
+         }},
+        {"Alt+A on the verb screen", 2,
+         [](RunningProgram& p, HWND) {
+             p.PostAltKey(L'a');
+         }},
+        {"the Cancel button", 3,
+         [](RunningProgram& p, HWND) {
+             p.Click(id::kCancel);
+         }},
+        {"the close box", 2,
+         [](RunningProgram&, HWND window) {
+             PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+         }},
+        {"Alt+F4", 1,
+         [](RunningProgram& p, HWND) {
+             PostMessageW(p.Focus(), WM_SYSKEYDOWN, VK_F4, (1 << 29) | 1);
+         }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        Start();
+        GoToScreen(way.screen);
+        way.press(*program_, window_);
+        EXPECT_EQ(program_->WaitForExit(), 0u);
+        EXPECT_EQ(FilesIn(kFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
     }
+    const std::wstring after = L"C:\\nachher.reg";
+    ASSERT_TRUE(reg_file::ExportClasses(after));
+    EXPECT_TRUE(
+        reg_file::Differences(reg_file::ParseFile(before), reg_file::ParseFile(after)).empty());
+}
+
+// A second Next and a close request arrive while the registration runs; it
+// runs once and to its end, the window gone before the success message.
+TEST_F(ProgramTest, QueuedClicksAndACloseRequestDoNotCutTheRegistrationShort) {
+    Start();
+    GoToScreen(3);
+    program_->PostAltKey(L'w');
+    program_->PostAltKey(L'w');
+    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND box = program_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(IsWindowVisible(window_));
+    const MessageBoxSeen seen = ReadMessageBox(box);
+    EXPECT_EQ(seen.title, L" Registrierung erfolgreich");
+    EXPECT_EQ(
+        seen.text,
+        L"Die Dateitypen wurden erfolgreich registriert und mit den Programmen verknüpft.    ");
+    EXPECT_EQ(seen.visibleButtons, 1);
+    EXPECT_EQ(ExtensionClass(L".bmp"), L"ACDC_BMP");
+    EXPECT_EQ(ExtensionClass(L".wmf"), L"ACDC_WMF");
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
