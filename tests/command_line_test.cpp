@@ -193,15 +193,13 @@ TEST(CommandLine, EveryUsageErrorNamesItsArgument) {
 TEST_F(CommandLineTest, UsageErrorsExitWithTwoNameTheArgumentAndChangeNothing) {
     ASSERT_TRUE(reg_file::ExportClasses(kBefore));
     const std::wstring open = L"/Oeffnen:" + Quote(kViewer);
+    // Every kind is named by the in-process test above; these show the exit
+    // code, the output and the log of the program itself.
     const struct {
         std::wstring arguments;
         std::wstring named;
     } cases[] = {
-        {L"/Typen:bmp " + open + L" /Farbe:rot", L"/Farbe:rot"},
         {L"/Typen:bmp,jpeg " + open, L"/Typen:bmp,jpeg"},
-        {open, L"/Typen:"},
-        {L"/Typen:alle", L"/Oeffnen:"},
-        {L"/Typen:bmp " + open + L" /Typen:gif", L"/Typen:gif"},
         {L"/Typen:bmp /Drucken:C:\\fehlt.exe", L"/Drucken:C:\\fehlt.exe"},
         {L"/Typen:bmp " + open + L" \"/Sicherung:C:\\Ordner mit Blank\\\" /Vorschau",
          L"/Sicherung:C:\\Ordner mit Blank\" /Vorschau"},
