@@ -9,6 +9,7 @@
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
+#include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 #include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
@@ -281,14 +282,7 @@ std::vector<std::wstring> UndoFiles(const std::wstring& folder) {
 }
 
 testing::AssertionResult SameClasses(const std::wstring& before, const std::wstring& after) {
-    const std::vector<std::string> differences =
-        reg_file::Differences(reg_file::ParseFile(before), reg_file::ParseFile(after));
-    if (differences.empty())
-        return testing::AssertionSuccess();
-    testing::AssertionResult failure = testing::AssertionFailure();
-    for (size_t i = 0; i < differences.size() && i < 20; ++i)
-        failure << differences[i] << "\n";
-    return failure;
+    return reg_file::Same(reg_file::ParseFile(before), reg_file::ParseFile(after));
 }
 
 } // namespace
@@ -326,7 +320,7 @@ TEST_F(RegistrationTest, TwoRunsAreUndoneNewestFirst) {
 }
 
 TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
-    const std::wstring probe = support::HelperBesideThisProgram(L"registration_probe.exe");
+    const std::wstring probe = driver::BuildFolder() + L"\\registration_probe.exe";
     // At the first event the backups and the undo file are done and nothing
     // has changed yet; later ones fall between the writes of the three types.
     for (const int stopAt : {1, 4, 9}) {
@@ -373,7 +367,7 @@ TEST_F(RegistrationTest, WithoutAnUndoFileNothingChanges) {
     }
     EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\R\u00FCckg\u00E4ngig "),
               std::wstring::npos)
-        << reg_file::Ascii(message);
+        << support::Ascii(message);
     EXPECT_TRUE(UndoFiles(kBackupFolder).empty());
     EXPECT_EQ(Text(L".bmp"), L"alt");
     EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
