@@ -50,10 +50,13 @@ status=0
 ctest --test-dir "$dir" --output-on-failure --timeout 600 -LE 32bit || status=1
 
 part_started=$(date +%s)
+rm -f "$dir/32bit-attempts.txt"
 part_status=0
 ctest --test-dir "$dir" --output-on-failure -L 32bit || part_status=1
 part_seconds=$(seconds_since "$part_started")
 echo
+# Passed or not, every attempt of the 32-bit group is shown (see run-32bit-group.sh).
+[ ! -s "$dir/32bit-attempts.txt" ] || cat "$dir/32bit-attempts.txt"
 if [ "$WINE32" = none ]; then
     echo "test: the 32-bit part did NOT run (counted as skipped): $WINE32_REASON."
 elif [ "$part_status" -eq 0 ]; then
