@@ -36,8 +36,10 @@ say() { printf '%s\n' "$@" | tee -a "$report"; }
 
 # GoogleTest's failure lines: each "file:line: Failure" with what follows it
 # up to the next line of its own ("[ ... ]"), and the failed test's name.
+# Wine's console ends lines with CR LF.
 failure_lines() {
-    awk '/: Failure$/ { block = 1 }
+    awk '{ sub(/\r$/, "") }
+         /: Failure$/ { block = 1 }
          /^\[/ { block = 0 }
          block || /^\[  FAILED  \] .*\([0-9]+ ms\)$/ { print "    " $0 }' "$log" | head -n 60
 }
@@ -46,7 +48,8 @@ failure_lines() {
 # break down. A process that the emulator ended by a signal looks to Wine like
 # one that ended with exit code 0, so these lines are the only sign of it.
 emulator_lines() {
-    grep -E '^qemu: |uncaught target signal|unexpected trap|Segmentation fault|core dumped' "$log" |
+    tr -d '\r' <"$log" |
+        grep -E '^qemu: |uncaught target signal|unexpected trap|Segmentation fault|core dumped' |
         sed 's/^/    /' | head -n 20
 }
 
@@ -60,20 +63,22 @@ for ((attempt = 1; attempt <= attempts; attempt++)); do
     status=${PIPESTATUS[0]}
     took="$(($(date +%s) - started)) s"
     emulator=$(emulator_lines)
+    verdict=FAILED
     case "$status" in
         0)
             if [ -z "$emulator" ]; then
                 say "32-bit group: attempt $attempt of $attempts PASSED ($took)"
                 exit 0
             fi
-            how="passed, but the emulator ended a 32-bit process, so the exit codes this run saw cannot be trusted" ;;
+            verdict=SPOILT
+            how="the test passed, but the emulator ended a 32-bit process, which Wine reports as exit code 0" ;;
         77) exit 77 ;; # wine-run.sh said why no 32-bit program runs here
         124) how="did not end within $attempt_seconds s and was stopped" ;;
         *) how="ended with exit status $status" ;;
     esac
     [ "$status" -le 128 ] || how="$how: the test program was ended by signal $((status - 128))"
     failures=$(failure_lines)
-    say "32-bit group: attempt $attempt of $attempts FAILED ($took): $how" \
+    say "32-bit group: attempt $attempt of $attempts $verdict ($took): $how" \
         "  what failed:" "${failures:-    (no failure line)}" \
         "  the emulator's messages in this run:" "${emulator:-    (none)}"
 done
