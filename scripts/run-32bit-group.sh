@@ -47,10 +47,13 @@ failure_lines() {
 # What the emulator and the emulated Wine say when they, not the program,
 # break down. A process that the emulator ended by a signal looks to Wine like
 # one that ended with exit code 0, so these lines are the only sign of it.
+# Each line once, with how often it came.
 emulator_lines() {
     tr -d '\r' <"$log" |
         grep -E '^qemu: |uncaught target signal|unexpected trap|Segmentation fault|core dumped' |
-        sed 's/^/    /' | head -n 20
+        awk '!seen[$0]++ { order[++n] = $0 }
+             END { for (i = 1; i <= n; i++) printf "    %dx %s\n", seen[order[i]], order[i] }' |
+        head -n 20
 }
 
 # Wine's own report of a trap it cannot handle ("Got unexpected trap") is an

@@ -192,10 +192,11 @@ protected:
             << "row " << slot << "'s browse button did not get the focus";
         program_->ClickLater(id::VerbBrowse(slot));
         HWND dialog = program_->WaitForDialog(kDialogTitle, Scaled(5000));
-        // A lost click, and only then (the window is enabled while no dialog
-        // is open), is given once more.
-        if (!dialog && IsWindowEnabled(program_->WaitForWindow(0))) {
-            program_->ClickLater(id::VerbBrowse(slot));
+        if (!dialog) {
+            // A lost click, and only then (the window is enabled while no
+            // dialog is open), is given once more; else the dialog is on its way.
+            if (IsWindowEnabled(program_->WaitForWindow(0)))
+                program_->ClickLater(id::VerbBrowse(slot));
             dialog = program_->WaitForDialog(kDialogTitle, Scaled(15000));
         }
         ASSERT_NE(dialog, nullptr)
@@ -225,16 +226,27 @@ protected:
         return seen;
     }
 
-    // For failure messages: a program that ended on its own says so, which
-    // tells a crash from a window that only did not react.
+    // For failure messages: whether the program has ended and with which
+    // code, else its windows as the window manager knows them; read without
+    // sending them messages, which a hung window would not answer.
     std::string ProgramState() {
         const DWORD code = program_->WaitForExit(0);
-        if (code == STILL_ACTIVE)
-            return "; the program still runs";
-        char text[64];
-        snprintf(text, sizeof(text), "; the program has ended with code %lu",
-                 static_cast<unsigned long>(code));
-        return text;
+        if (code != STILL_ACTIVE)
+            return "; the program has ended with code " + std::to_string(code);
+        std::string windows = "; the program still runs, with the windows";
+        FirstWindow([&](HWND window) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t className[64]{};
+            wchar_t title[128]{};
+            if (owner == program_->Id() && GetClassNameW(window, className, 64) &&
+                InternalGetWindowText(window, title, 128) >= 0)
+                windows += std::string(" [") + Ascii(className) + " \"" + Ascii(title) + "\"" +
+                           (IsWindowVisible(window) ? "" : " hidden") +
+                           (IsWindowEnabled(window) ? "" : " disabled") + "]";
+            return false;
+        });
+        return windows;
     }
 
     std::wstring product_;
