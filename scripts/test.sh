@@ -35,23 +35,28 @@ echo "test: Wine template ready after $(minutes "$(seconds_since "$prefix_starte
 echo "test: 32-bit programs here: $WINE32, $WINE32_REASON."
 echo "test: the test programs and what they run as:"
 for name in $(ctest --test-dir "$dir" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
-    if [ -f "$dir/$name.exe" ]; then
+    if [ "$name" = end_to_end_32bit ]; then
+        printf '  %-22s end_to_end_test.exe (%s) driving build/Bildkranz.exe (%s) and build/i686/shell_verb.exe (%s)\n' \
+            "$name" "$(pe_arch "$dir/end_to_end_test.exe")" "$(pe_arch build/Bildkranz.exe)" \
+            "$(pe_arch build/i686/shell_verb.exe)"
+    elif [ -f "$dir/$name.exe" ]; then
         printf '  %-22s %s\n' "$name" "$(pe_arch "$dir/$name.exe")"
     else
         printf '  %-22s %s\n' "$name" "a shell script on the build machine"
     fi
 done
-printf '  %-22s %s, started by product_test, as is %s\n' "Bildkranz.exe" \
-    "$(pe_arch build/Bildkranz.exe)" "shell_verb.exe ($(pe_arch build/i686/shell_verb.exe))"
 
 status=0
 ctest --test-dir "$dir" --output-on-failure --timeout 600 -LE 32bit || status=1
 
 part_started=$(date +%s)
+rm -f "$dir/32bit-attempts.txt"
 part_status=0
 ctest --test-dir "$dir" --output-on-failure -L 32bit || part_status=1
 part_seconds=$(seconds_since "$part_started")
 echo
+# Passed or not, every attempt of the 32-bit group is shown (see run-32bit-group.sh).
+[ ! -s "$dir/32bit-attempts.txt" ] || cat "$dir/32bit-attempts.txt"
 if [ "$WINE32" = none ]; then
     echo "test: the 32-bit part did NOT run (counted as skipped): $WINE32_REASON."
 elif [ "$part_status" -eq 0 ]; then

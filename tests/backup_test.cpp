@@ -2,6 +2,7 @@
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
 #include "tests/support/EditorSwap.h"
+#include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
@@ -13,21 +14,15 @@
 #include <vector>
 
 using namespace std::string_literals;
+using support::Ascii;
 
 namespace {
-
-std::string Narrow(std::wstring_view text) {
-    std::string narrow;
-    for (wchar_t c : text)
-        narrow += c < 128 ? static_cast<char>(c) : '?';
-    return narrow;
-}
 
 // A new folder of the test's own; its path has blanks.
 std::wstring NewFolder(const std::wstring& name) {
     CreateDirectoryW(L"C:\\Mit Leerzeichen", nullptr);
     const std::wstring folder = L"C:\\Mit Leerzeichen\\" + name;
-    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Narrow(folder);
+    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Ascii(folder);
     return folder;
 }
 
@@ -36,7 +31,7 @@ std::wstring NewFolder(const std::wstring& name) {
     for (const std::wstring& line : text_file::Lines(text_file::Read(file)))
         if (line == wanted)
             return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << Narrow(file) << " lacks the line " << Narrow(wanted);
+    return ::testing::AssertionFailure() << Ascii(file) << " lacks the line " << Ascii(wanted);
 }
 
 ::testing::AssertionResult FailsNaming(const std::function<void()>& exportRun,
@@ -46,8 +41,8 @@ std::wstring NewFolder(const std::wstring& name) {
     } catch (const Failure& failure) {
         if (failure.Message().find(L"\u201E" + file + L"\u201C") == std::wstring::npos)
             return ::testing::AssertionFailure()
-                   << "the message does not name the file: " << Narrow(failure.Message());
-        return ::testing::AssertionSuccess() << Narrow(failure.Message());
+                   << "the message does not name the file: " << Ascii(failure.Message());
+        return ::testing::AssertionSuccess() << Ascii(failure.Message());
     }
     return ::testing::AssertionFailure() << "the export did not fail";
 }
@@ -75,23 +70,6 @@ void CreatePngKey() {
     RegCloseKey(key);
 }
 
-DWORD RunHelper(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started))
-        return 1000 + GetLastError();
-    const UniqueKernelHandle process(started.hProcess);
-    const UniqueKernelHandle thread(started.hThread);
-    if (WaitForSingleObject(process.get(), 120'000) != WAIT_OBJECT_0)
-        return 999;
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
 } // namespace
 
 TEST(BackupCommandLine, NamesFileAndKeyToTheLetter) {
@@ -115,7 +93,7 @@ TEST(BackupCommandLine, NamesFileAndKeyToTheLetter) {
          LR"(Regedit.exe /e "\\server\freigabe\Temp 3_jpg.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.jpg")"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(Narrow(c.expected));
+        SCOPED_TRACE(Ascii(c.expected));
         const std::wstring line =
             c.listIndex < 0
                 ? Backup::ClassesExportCommandLine(c.folder)
@@ -172,8 +150,9 @@ TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine
         text_file::Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
-    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, support::kEditor, -1, TRUE), CSTR_EQUAL)
-        << Narrow(seen[1]);
+    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, support::EditorPath().c_str(), -1, TRUE),
+              CSTR_EQUAL)
+        << Ascii(seen[1]);
     EXPECT_EQ(seen[2], L"1 " + std::to_wstring(SW_SHOWMINIMIZED)); // STARTF_USESHOWWINDOW is 1
 }
 
@@ -260,7 +239,7 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
 
 TEST(BackupExport, RefusesAnExtensionThatIsNoFileNamePart) {
     for (const wchar_t* extension : {L"", L".", L"png", L".p\"ng", L".p\\ng", L"..png"}) {
-        SCOPED_TRACE(Narrow(extension));
+        SCOPED_TRACE(Ascii(extension));
         EXPECT_THROW(Backup::Extension(L"C:\\", 4, extension), Failure);
     }
 }
@@ -281,18 +260,20 @@ TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
     };
     SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", L"fail");
     for (const auto& c : cases) {
-        SCOPED_TRACE(Narrow(c.folder + L" " + c.arguments));
+        SCOPED_TRACE(Ascii(c.folder + L" " + c.arguments));
         const std::wstring prefix = c.folder.ends_with(L'\\') ? c.folder : c.folder + L'\\';
         const std::wstring probe = prefix + L"backup_probe.exe";
         const std::wstring planted = prefix + L"Regedit.exe";
         const std::wstring result = prefix + L"probe result.txt";
-        ASSERT_TRUE(CopyFileW(support::HelperBesideThisProgram(L"backup_probe.exe").c_str(),
+        ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\backup_probe.exe").c_str(),
                               probe.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW(support::HelperBesideThisProgram(L"fake_regedit.exe").c_str(),
+        ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\fake_regedit.exe").c_str(),
                               planted.c_str(), FALSE));
 
-        EXPECT_EQ(RunHelper(probe, L"\"" + result + L"\" " + c.arguments), 0u)
-            << Narrow(text_file::Read(result));
+        EXPECT_EQ(
+            support::RunAndWait(probe, L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments),
+            0u)
+            << Ascii(text_file::Read(result));
         EXPECT_EQ(text_file::Read(result), c.folder);
         EXPECT_TRUE(HoldsLine(c.file, L"Windows Registry Editor Version 5.00"));
         DeleteFileW(planted.c_str());

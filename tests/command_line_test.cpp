@@ -8,6 +8,7 @@
 #include "common/Process.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
+#include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 #include "tools/driver/Program.h"
 #include "tools/driver/WindowDriver.h"
@@ -20,7 +21,7 @@
 #include <algorithm>
 
 using namespace probe;
-using reg_file::Ascii;
+using support::Ascii;
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
+#include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 #include "tests/support/VersionRecord.h"
 #include "tools/driver/WindowDriver.h"
@@ -173,13 +174,13 @@ std::wstring InstallProgram(const std::wstring& path,
                             const std::vector<version_record::Language>& tables = {},
                             std::vector<WORD> listed = {}) {
     SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
-    EXPECT_TRUE(CopyFileW(support::HelperBesideThisProgram(L"command_recorder.exe").c_str(),
+    EXPECT_TRUE(CopyFileW((driver::BuildFolder() + L"\\command_recorder.exe").c_str(),
                           path.c_str(), FALSE));
     if (listed.empty())
         for (const version_record::Language& table : tables)
             listed.push_back(table.language);
     if (!tables.empty()) {
-        EXPECT_TRUE(version_record::Write(path, tables, listed)) << reg_file::Ascii(path);
+        EXPECT_TRUE(version_record::Write(path, tables, listed)) << support::Ascii(path);
     }
     return path;
 }
@@ -252,7 +253,7 @@ TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
     for (const std::wstring extension : {L".bmp", L".png"}) {
         const std::wstring shell = associations + extension + L"\\shell\\";
         for (const auto& verb : verbs) {
-            SCOPED_TRACE(reg_file::Ascii(shell + verb.key));
+            SCOPED_TRACE(support::Ascii(shell + verb.key));
             EXPECT_EQ(Text(shell + verb.key), verb.caption);
             EXPECT_EQ(Text(shell + verb.key, L"Icon"), verb.program + L",0");
             EXPECT_EQ(Text(shell + verb.key + L"\\Command"),
@@ -373,14 +374,7 @@ std::vector<std::wstring> UndoFiles(const std::wstring& folder) {
 }
 
 testing::AssertionResult SameClasses(const std::wstring& before, const std::wstring& after) {
-    const std::vector<std::string> differences =
-        reg_file::Differences(reg_file::ParseFile(before), reg_file::ParseFile(after));
-    if (differences.empty())
-        return testing::AssertionSuccess();
-    testing::AssertionResult failure = testing::AssertionFailure();
-    for (size_t i = 0; i < differences.size() && i < 20; ++i)
-        failure << differences[i] << "\n";
-    return failure;
+    return reg_file::Same(reg_file::ParseFile(before), reg_file::ParseFile(after));
 }
 
 } // namespace
@@ -429,8 +423,8 @@ testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
         ++differences;
         const std::wstring key = block.substr(KeyPath::kRootName.size());
         if (!InPlan(plan, key, line ? std::optional(ValueNameOf(*line)) : std::nullopt))
-            result = testing::AssertionFailure() << "not in the plan: [" << reg_file::Ascii(key)
-                                                 << "] " << reg_file::Ascii(line.value_or(L""));
+            result = testing::AssertionFailure() << "not in the plan: [" << support::Ascii(key)
+                                                 << "] " << support::Ascii(line.value_or(L""));
     };
     auto compare = [&](const reg_file::Content& from, const reg_file::Content& other) {
         for (const auto& [block, lines] : from) {
@@ -459,7 +453,7 @@ testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
                 });
             if (KeyPath::SameOrBelow(key, step.key) && !created && after.contains(block))
                 result = testing::AssertionFailure()
-                         << "deleted, yet still there: [" << reg_file::Ascii(key) << "]";
+                         << "deleted, yet still there: [" << support::Ascii(key) << "]";
         }
     }
     if (result && differences == 0)
@@ -565,7 +559,7 @@ TEST_F(RegistrationTest, EveryTypeAloneFromNothingAndFromWhatExists) {
 }
 
 TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
-    const std::wstring probe = support::HelperBesideThisProgram(L"registration_probe.exe");
+    const std::wstring probe = driver::BuildFolder() + L"\\registration_probe.exe";
     // At the first event the backups and the undo file are done and nothing
     // has changed yet; later ones fall between the writes of the three types.
     for (const int stopAt : {1, 4, 9}) {
@@ -612,7 +606,7 @@ TEST_F(RegistrationTest, WithoutAnUndoFileNothingChanges) {
     }
     EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\R\u00FCckg\u00E4ngig "),
               std::wstring::npos)
-        << reg_file::Ascii(message);
+        << support::Ascii(message);
     EXPECT_TRUE(UndoFiles(kBackupFolder).empty());
     EXPECT_EQ(Text(L".bmp"), L"alt");
     EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));

@@ -2,7 +2,9 @@
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
 #include "tests/support/RegFile.h"
+#include "tests/support/System.h"
 #include "tests/support/TextFile.h"
+#include "tools/driver/Program.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,8 @@
 #include <vector>
 
 using namespace std::string_literals;
-using reg_file::Ascii;
+using driver::FilesIn;
+using support::Ascii;
 
 namespace {
 
@@ -24,20 +27,6 @@ std::wstring NewFolder(const std::wstring& name) {
     const std::wstring folder = L"C:\\Rückgängig Test\\" + name;
     EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Ascii(folder);
     return folder;
-}
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (found.cFileName != L"."s && found.cFileName != L".."s)
-            names.push_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
 }
 
 // --- Setting up the registry ------------------------------------------------

@@ -1,37 +1,16 @@
 #include "tests/support/RegFile.h"
 
-#include "common/UniqueHandle.h"
+#include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace reg_file {
 
-std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started))
-        return std::nullopt;
-    const UniqueKernelHandle process(started.hProcess);
-    const UniqueKernelHandle thread(started.hThread);
-    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), 10'000);
-        return std::nullopt;
-    }
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process.get(), &code))
-        return std::nullopt;
-    return code;
-}
-
 bool Export(const std::wstring& file, const std::wstring& key) {
     DeleteFileW(file.c_str());
-    const auto code = RunAndWait(kEditor, L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"");
+    const auto code = support::RunAndWait(support::EditorPath(),
+                                          L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"");
     WIN32_FILE_ATTRIBUTE_DATA data;
     return code == 0u && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
            (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
@@ -42,34 +21,14 @@ bool ExportClasses(const std::wstring& file) {
 }
 
 bool Import(const std::wstring& file) {
-    return RunAndWait(kEditor, L"regedit.exe /s \"" + file + L"\"") == 0u;
+    return support::RunAndWait(support::EditorPath(), L"regedit.exe /s \"" + file + L"\"") == 0u;
 }
-
-namespace {
-
-std::vector<std::wstring> Lines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        std::wstring line = text.substr(start, end - start);
-        if (line.ends_with(L'\r'))
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
-}
-
-} // namespace
 
 Content Parse(const std::wstring& text, bool joinLines) {
     Content content;
     std::set<std::wstring>* values = nullptr;
     std::wstring pending;
-    for (std::wstring line : Lines(text)) {
+    for (std::wstring line : text_file::Lines(text)) {
         if (!pending.empty()) {
             if (joinLines)
                 line = line.substr(std::min(line.find_first_not_of(L' '), line.size()));
@@ -96,18 +55,13 @@ Content ParseFile(const std::wstring& path, bool joinLines) {
     return Parse(text_file::Read(path), joinLines);
 }
 
-std::string Ascii(std::wstring_view text) {
-    std::string ascii;
-    for (wchar_t c : text) {
-        if (c >= 32 && c < 127) {
-            ascii += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            snprintf(escaped, sizeof(escaped), "\\u%04x", static_cast<unsigned>(c));
-            ascii += escaped;
-        }
-    }
-    return ascii;
+Content Below(const Content& classes, const std::wstring& classesKey) {
+    const std::wstring key = std::wstring(kClassesKey) + L"\\" + classesKey;
+    Content below;
+    for (const auto& [name, values] : classes)
+        if (name == key || name.starts_with(key + L"\\"))
+            below.emplace(name, values);
+    return below;
 }
 
 namespace {
@@ -117,13 +71,13 @@ void Missing(const Content& from, const Content& other, char sign,
     for (const auto& [key, values] : from) {
         const auto found = other.find(key);
         if (found == other.end()) {
-            differences.push_back(std::string(1, sign) + " [" + Ascii(key) + "]");
+            differences.push_back(std::string(1, sign) + " [" + support::Ascii(key) + "]");
             continue;
         }
         for (const std::wstring& value : values)
             if (!found->second.contains(value))
-                differences.push_back(std::string(1, sign) + " [" + Ascii(key) + "] " +
-                                      Ascii(value));
+                differences.push_back(std::string(1, sign) + " [" + support::Ascii(key) + "] " +
+                                      support::Ascii(value));
     }
 }
 
@@ -134,6 +88,17 @@ std::vector<std::string> Differences(const Content& before, const Content& after
     Missing(before, after, '-', differences);
     Missing(after, before, '+', differences);
     return differences;
+}
+
+testing::AssertionResult Same(const Content& before, const Content& after) {
+    const std::vector<std::string> differences = Differences(before, after);
+    if (differences.empty())
+        return testing::AssertionSuccess();
+    testing::AssertionResult failure = testing::AssertionFailure();
+    failure << differences.size() << " differences:";
+    for (size_t i = 0; i < differences.size() && i < 20; ++i)
+        failure << "\n  " << differences[i];
+    return failure;
 }
 
 } // namespace reg_file

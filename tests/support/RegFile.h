@@ -1,9 +1,8 @@
 #pragma once
 
-#include <windows.h>
+#include <gtest/gtest.h>
 
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,13 +12,7 @@
 // Windows' in creation order.
 namespace reg_file {
 
-inline constexpr const wchar_t* kEditor = L"C:\\windows\\regedit.exe";
 inline constexpr const wchar_t* kClassesKey = L"HKEY_LOCAL_MACHINE\\Software\\Classes";
-
-// The program's exit code; nothing when it could not be started or did not
-// end within the time.
-std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs = 120'000);
 
 // regedit /e into a fresh file; Wine's editor exits with 0 even when it wrote
 // nothing, so only a non-empty file counts.
@@ -38,11 +31,15 @@ using Content = std::map<std::wstring, std::set<std::wstring>>;
 Content Parse(const std::wstring& text, bool joinLines = true);
 Content ParseFile(const std::wstring& path, bool joinLines = true);
 
+// The part of an export of the classes that holds one key below them and
+// everything below that key.
+Content Below(const Content& classes, const std::wstring& classesKey);
+
 // Readable differences, "-" for what only `before` has, "+" for what only
 // `after` has; keys without values count too.
 std::vector<std::string> Differences(const Content& before, const Content& after);
 
-// For messages: the text with every character outside ASCII as \uXXXX.
-std::string Ascii(std::wstring_view text);
+// Success when both hold the same; else the first differences.
+testing::AssertionResult Same(const Content& before, const Content& after);
 
 } // namespace reg_file

@@ -1,0 +1,66 @@
+#include "tests/support/System.h"
+
+#include "common/UniqueHandle.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace support {
+
+std::string Ascii(std::wstring_view text) {
+    std::string ascii;
+    for (wchar_t c : text) {
+        if (c >= 32 && c < 127) {
+            ascii += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            snprintf(escaped, sizeof(escaped), "\\u%04x", static_cast<unsigned>(c));
+            ascii += escaped;
+        }
+    }
+    return ascii;
+}
+
+std::string FileBytes(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::wstring Environment(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+std::wstring EditorPath() {
+    wchar_t folder[MAX_PATH]{};
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder, length < MAX_PATH ? length : 0) + L"\\regedit.exe";
+}
+
+std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
+                                DWORD timeoutMs) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started))
+        return std::nullopt;
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 10'000);
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.get(), &code))
+        return std::nullopt;
+    return code;
+}
+
+} // namespace support

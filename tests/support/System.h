@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What the tests ask of the system beside the wizard's window (which
+// tools/driver works): files, processes, the environment.
+namespace support {
+
+// For messages: the text with every character outside printable ASCII as \uXXXX.
+std::string Ascii(std::wstring_view text);
+
+// A file's bytes; empty when there is none.
+std::string FileBytes(const std::wstring& path);
+
+// The value of an environment variable; empty when it is not set.
+std::wstring Environment(const wchar_t* name);
+
+// The registry editor in the Windows folder, which the program starts by this
+// full path.
+std::wstring EditorPath();
+
+// Starts a program and waits for it to end: its exit code, or nothing when it
+// could not be started or did not end in time (then it is ended).
+std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
+                                DWORD timeoutMs = 120'000);
+
+} // namespace support
