@@ -1,6 +1,8 @@
 #include "association/Backup.h"
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
+#include "common/WindowsFolder.h"
+#include "common/Process.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/System.h"
 #include "tests/support/TextFile.h"
@@ -150,7 +152,7 @@ TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine
         text_file::Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
-    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, support::EditorPath().c_str(), -1, TRUE),
+    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, RegistryEditor().c_str(), -1, TRUE),
               CSTR_EQUAL)
         << Ascii(seen[1]);
     EXPECT_EQ(seen[2], L"1 " + std::to_wstring(SW_SHOWMINIMIZED)); // STARTF_USESHOWWINDOW is 1
@@ -270,9 +272,9 @@ TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
         ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\fake_regedit.exe").c_str(),
                               planted.c_str(), FALSE));
 
-        EXPECT_EQ(
-            support::RunAndWait(probe, L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments),
-            0u)
+        EXPECT_EQ(process::Run(probe, L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments,
+                               support::kHelperTimeLimitMs),
+                  0u)
             << Ascii(text_file::Read(result));
         EXPECT_EQ(text_file::Read(result), c.folder);
         EXPECT_TRUE(HoldsLine(c.file, L"Windows Registry Editor Version 5.00"));

@@ -14,6 +14,7 @@
 // the registration starts only the program, the registry editor it starts
 // for the backups, and the shell helper (BILDKRANZ_SHELL_VERB, built like the
 // program); every deadline is scaled by BILDKRANZ_WAIT_SCALE.
+#include "common/Process.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
@@ -376,10 +377,10 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         const StepTimer step("the shell runs each verb with the file as its one argument");
         CreateDirectoryW(L"C:\\Bilder Ordner", nullptr);
         std::ofstream(kPicture.c_str()) << "BM";
-        EXPECT_EQ(support::RunAndWait(shellHelper_,
-                                      L"shell_verb.exe \"" + kShellNote + L"\" \"" + kPicture +
-                                          L"\" Open uPrint",
-                                      Scaled(120000)),
+        EXPECT_EQ(process::Run(shellHelper_,
+                               L"shell_verb.exe \"" + kShellNote + L"\" \"" + kPicture +
+                                   L"\" Open uPrint",
+                               Scaled(120000)),
                   0u);
         EXPECT_EQ(text_file::Read(kShellNote),
                   L"pointer-bits " + std::to_wstring(bits) + L"\nOpen ok\nuPrint ok\n");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/WindowsFolder.h"
 #include "tests/support/System.h"
 #include "tools/driver/Program.h"
 
@@ -33,7 +34,7 @@ public:
     EditorSwap& operator=(const EditorSwap&) = delete;
 
 private:
-    const std::wstring editor_ = EditorPath();
+    const std::wstring editor_ = RegistryEditor();
     const std::wstring aside_ = editor_ + L".real";
 };
 

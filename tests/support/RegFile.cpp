@@ -1,3 +1,5 @@
+#include "common/Process.h"
+#include "common/WindowsFolder.h"
 #include "tests/support/RegFile.h"
 
 #include "tests/support/System.h"
@@ -9,8 +11,9 @@ namespace reg_file {
 
 bool Export(const std::wstring& file, const std::wstring& key) {
     DeleteFileW(file.c_str());
-    const auto code = support::RunAndWait(support::EditorPath(),
-                                          L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"");
+    const auto code =
+        process::Run(RegistryEditor(), L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"",
+                     support::kHelperTimeLimitMs);
     WIN32_FILE_ATTRIBUTE_DATA data;
     return code == 0u && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
            (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
@@ -21,7 +24,8 @@ bool ExportClasses(const std::wstring& file) {
 }
 
 bool Import(const std::wstring& file) {
-    return support::RunAndWait(support::EditorPath(), L"regedit.exe /s \"" + file + L"\"") == 0u;
+    return process::Run(RegistryEditor(), L"regedit.exe /s \"" + file + L"\"",
+                        support::kHelperTimeLimitMs) == 0u;
 }
 
 Content Parse(const std::wstring& text, bool joinLines) {

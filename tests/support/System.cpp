@@ -36,31 +36,4 @@ std::wstring Environment(const wchar_t* name) {
     return value;
 }
 
-std::wstring EditorPath() {
-    wchar_t folder[MAX_PATH]{};
-    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder, length < MAX_PATH ? length : 0) + L"\\regedit.exe";
-}
-
-std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started))
-        return std::nullopt;
-    const UniqueKernelHandle process(started.hProcess);
-    const UniqueKernelHandle thread(started.hThread);
-    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), 10'000);
-        return std::nullopt;
-    }
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process.get(), &code))
-        return std::nullopt;
-    return code;
-}
-
 } // namespace support

@@ -19,13 +19,7 @@ std::string FileBytes(const std::wstring& path);
 // The value of an environment variable; empty when it is not set.
 std::wstring Environment(const wchar_t* name);
 
-// The registry editor in the Windows folder, which the program starts by this
-// full path.
-std::wstring EditorPath();
-
-// Starts a program and waits for it to end: its exit code, or nothing when it
-// could not be started or did not end in time (then it is ended).
-std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs = 120'000);
+// How long the tests let a helper program run before they end it.
+inline constexpr DWORD kHelperTimeLimitMs = 120'000;
 
 } // namespace support
