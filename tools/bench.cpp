@@ -37,6 +37,7 @@ namespace id = control_id;
 
 namespace {
 
+// As many more as the first argument asks for, to look closer.
 constexpr int kRounds = 3;
 const std::wstring kFolder = L"C:\\Bildkranz Bench";
 // Apart from the wizard's folder, where every other file counts as a backup.
@@ -740,11 +741,16 @@ Round RoundOnce(const std::wstring& program, const std::wstring& minimal,
     return round;
 }
 
+std::wstring ValueOr(const std::optional<double>& value, const Unit& unit) {
+    return value ? Value(*value, unit) : L"?";
+}
+
 void SayRound(int number, const Round& round) {
     Say(L"round " + std::to_wstring(number) + L": start " +
         Value(round.wizard.startMs, kMilliseconds) + L", minimal window's start " +
         Value(round.minimal.startMs, kMilliseconds) + L", registration " +
-        Value(round.wizard.registerMs, kMilliseconds) + L", bare export " +
+        Value(round.wizard.registerMs, kMilliseconds) + L" (its editors " +
+        ValueOr(round.wizard.editorsMs, kMilliseconds) + L"), bare export " +
         Value(round.bare.classesMs, kMilliseconds) + L", one small export " +
         Value(round.bare.oneSmallMs, kMilliseconds) + L", all 10 exports together " +
         Value(round.bare.togetherMs, kMilliseconds));
@@ -927,18 +933,18 @@ void SaySize() {
              Target(static_cast<double>(shipped) / 1024.0, kSizeTargetKiB, kKibibytes));
 }
 
-void Run() {
+void Run(int roundCount) {
     const std::wstring program = driver::InstallProgram(kFolder);
     const std::wstring minimal = InstallMinimal();
     const Registration::Choices choices = EveryChoice();
-    Say(L"Bildkranz benchmark: " + std::to_wstring(kRounds) +
+    Say(L"Bildkranz benchmark: " + std::to_wstring(roundCount) +
         L" rounds; figures are the median and the range of the rounds.");
     Say(L"Program under test: " + program + L" (" + std::to_wstring(FileSize(program)) +
         L" bytes)");
     Say(L"");
 
     std::vector<Round> rounds;
-    for (int number = 1; number <= kRounds; ++number) {
+    for (int number = 1; number <= roundCount; ++number) {
         rounds.push_back(RoundOnce(program, minimal, choices));
         SayRound(number, rounds.back());
     }
@@ -955,9 +961,9 @@ void Run() {
 
 } // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
     try {
-        Run();
+        Run(argc > 1 ? std::max(1, _wtoi(argv[1])) : kRounds);
         return 0;
     } catch (const std::exception& failure) {
         Say(L"bench: stopped: " + WhatOf(failure));
