@@ -173,11 +173,27 @@ void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+const std::wstring kSystemFileAssociations = ClassesPath(L"SystemFileAssociations");
+
+// Whether the prefix had it before the first round; a fresh one has not.
+bool HadSystemFileAssociations() {
+    static const bool had = [] {
+        UniqueKey key;
+        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSystemFileAssociations.c_str(), 0, KEY_READ,
+                             key.put()) == ERROR_SUCCESS;
+    }();
+    return had;
+}
+
 // Every extension key exists with values of its own, so the registration
-// backs up and replaces all nine; no class key of the program's is left from
-// an earlier round, so every round writes the same.
+// backs up and replaces all nine; nothing the program creates is left from
+// an earlier round (its classes, its verbs below SystemFileAssociations), so
+// every round plans, reads and writes the same.
 void PrepareRegistry() {
+    const bool hadSystemFileAssociations = HadSystemFileAssociations();
     for (const catalogue::FileType& type : catalogue::kFileTypes) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                       (kSystemFileAssociations + L'\\' + std::wstring(type.extension)).c_str());
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassesPath(type.className).c_str());
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassesPath(type.extension).c_str());
         UniqueKey key;
@@ -188,6 +204,9 @@ void PrepareRegistry() {
         SetText(key.get(), L"Content Type", L"image/" + std::wstring(type.ExtensionWithoutDot()));
         SetText(key.get(), L"PerceivedType", L"image");
     }
+    // Only when it is left empty: anything else below it is not the program's.
+    if (!hadSystemFileAssociations)
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSystemFileAssociations.c_str());
 }
 
 // The files of a folder but the program itself: the backups and the undo file.
@@ -934,6 +953,8 @@ void SaySize() {
 }
 
 void Run(int roundCount) {
+    // Noted before the first round creates it.
+    HadSystemFileAssociations();
     const std::wstring program = driver::InstallProgram(kFolder);
     const std::wstring minimal = InstallMinimal();
     const Registration::Choices choices = EveryChoice();
