@@ -734,6 +734,8 @@ Parts PartsOnce(const Registration::Choices& choices) {
     Registration::Outcome outcome;
     round.carryOutMs = TimeOf([&] { outcome = Registration::CarryOut(plan, [] {}); });
     Require(outcome.Complete(), L"the plan's writes did not all succeed");
+    // Alone: what the notification in CarryOut started has ended.
+    WaitForOwnChildren(kPatienceMs);
     round.notifyMs =
         TimeOf([] { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); });
     WaitForOwnChildren(kPatienceMs);
