@@ -99,7 +99,8 @@ Outcome WriteAssociations(const Choices& choices, const std::function<void()>& p
     // Every plan backs up the whole classes key first, and its export takes
     // far longer than anything else a run does: it starts before the plan is
     // made, which only reads the same unchanged registry meanwhile. Under
-    // Wine that takes the plan (30 to 90 ms) off the time until the message.
+    // Wine that takes the plan (20 ms on a quiet machine, up to 90 ms on a
+    // busy one) off the time until the message.
     Backup::Editors editors({Backup::AllClasses(backupFolder)});
     const Plan plan = MakePlan(choices, backupFolder);
     return RegisterWhileBackingUp(editors, plan, processPendingEvents, backupFolder);
