@@ -86,7 +86,7 @@ std::wstring StartFailure(const std::wstring& editor) {
            L"“ konnte nicht gestartet werden (Systemfehler " + ErrorCode(GetLastError()) + L").";
 }
 
-Started Start(const Export& request, const std::wstring& editor) {
+Started StartEditor(const Export& request, const std::wstring& editor) {
     Started started{request, WrittenFile(request.file), Now(), {}, {}};
     started.process =
         process::Start(editor, CommandLine(request.file, request.key), {SW_SHOWMINIMIZED, nullptr});
@@ -242,17 +242,28 @@ Export Extension(std::wstring_view folder, int listIndex, std::wstring_view exte
 }
 
 Editors::Editors(const std::vector<Export>& exports) {
-    if (exports.empty())
+    Start(exports);
+}
+
+void Editors::Start(const std::vector<Export>& exports) {
+    const auto failedToStart = [](const Started& started) {
+        return !started.failure.empty();
+    };
+    if (exports.empty() || std::any_of(editors_.begin(), editors_.end(), failedToStart))
         return;
     const std::wstring editor = EditorPath(exports.front().file);
     for (const Export& request : exports) {
+        const bool alreadyStarted =
+            std::any_of(editors_.begin(), editors_.end(), [&](const Started& started) {
+                return started.request.file == request.file;
+            });
         // A key that is not there yet has no old state to lose. Asking the
         // editor to export it would fail (Windows' editor even waits for a
         // message box to be closed), and the type could never be registered.
-        if (!Registry::KeyExists(HKEY_LOCAL_MACHINE, request.key))
+        if (alreadyStarted || !Registry::KeyExists(HKEY_LOCAL_MACHINE, request.key))
             continue;
-        editors_.push_back(Start(request, editor));
-        if (!editors_.back().failure.empty())
+        editors_.push_back(StartEditor(request, editor));
+        if (failedToStart(editors_.back()))
             break;
     }
 }

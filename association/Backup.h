@@ -55,11 +55,15 @@ struct ExportWait {
 // no further editor is started, those running are waited for.
 class Editors {
 public:
-    explicit Editors(const std::vector<Export>& exports);
+    explicit Editors(const std::vector<Export>& exports = {});
     // Ends and waits for any editor still running: none is left writing.
     ~Editors();
     Editors(const Editors&) = delete;
     Editors& operator=(const Editors&) = delete;
+
+    // Starts the editors of more exports, after those already running; an
+    // export whose file an editor already writes is not started again.
+    void Start(const std::vector<Export>& exports);
 
     // Returns when every editor has ended and its file is verified. Throws
     // Failure, naming the backup file of the first export in list order that

@@ -38,9 +38,10 @@ bool CarryOutStep(const Step& step) {
 
 // The undo file is read while the editors run: they only read the registry
 // too, and nothing changes before all of them are verified.
-Undo::File PrepareWhileBackingUp(const Plan& plan, std::wstring_view backupFolder,
+Undo::File PrepareWhileBackingUp(Backup::Editors& editors, const Plan& plan,
+                                 std::wstring_view backupFolder,
                                  const std::function<void()>& processPendingEvents) {
-    Backup::Editors editors(plan.backups);
+    editors.Start(plan.backups);
     std::optional<Undo::File> undo;
     std::exception_ptr undoFailure;
     try {
@@ -55,11 +56,23 @@ Undo::File PrepareWhileBackingUp(const Plan& plan, std::wstring_view backupFolde
     return std::move(*undo);
 }
 
+Outcome RegisterWhileBackingUp(Backup::Editors& editors, const Plan& plan,
+                               const std::function<void()>& processPendingEvents,
+                               std::wstring_view backupFolder) {
+    const std::wstring undoFile =
+        PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();
+    processPendingEvents();
+    Outcome outcome = CarryOut(plan, processPendingEvents);
+    outcome.undoFile = undoFile;
+    return outcome;
+}
+
 } // namespace
 
 std::wstring BackUp(const Plan& plan, const std::function<void()>& processPendingEvents,
                     std::wstring_view backupFolder) {
-    return PrepareWhileBackingUp(plan, backupFolder, processPendingEvents).Save();
+    Backup::Editors editors;
+    return PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();
 }
 
 Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEvents) {
@@ -77,16 +90,20 @@ Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEv
 
 Outcome Register(const Plan& plan, const std::function<void()>& processPendingEvents,
                  std::wstring_view backupFolder) {
-    const std::wstring undoFile = BackUp(plan, processPendingEvents, backupFolder);
-    processPendingEvents();
-    Outcome outcome = CarryOut(plan, processPendingEvents);
-    outcome.undoFile = undoFile;
-    return outcome;
+    Backup::Editors editors;
+    return RegisterWhileBackingUp(editors, plan, processPendingEvents, backupFolder);
 }
 
 Outcome WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
                           std::wstring_view backupFolder) {
-    return Register(MakePlan(choices, backupFolder), processPendingEvents, backupFolder);
+    // Every plan backs up the whole classes key first, and its export takes
+    // far longer than anything else a run does: it starts before the plan is
+    // made, which only reads the same unchanged registry meanwhile. Under
+    // Wine that takes the plan (20 ms on a quiet machine, up to 90 ms on a
+    // busy one) off the time until the message.
+    Backup::Editors editors({Backup::AllClasses(backupFolder)});
+    const Plan plan = MakePlan(choices, backupFolder);
+    return RegisterWhileBackingUp(editors, plan, processPendingEvents, backupFolder);
 }
 
 } // namespace Registration

@@ -239,6 +239,46 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
     }
 }
 
+// The registration starts the whole classes key's editor before it plans,
+// and the others with the plan, which lists the classes key again.
+TEST(BackupEditors, StartedInTwoStepsRunAtOnceAndEachExportOnce) {
+    const std::wstring folder = NewFolder(L"Zwei Schritte");
+    CreatePngKey();
+    support::EditorSwap swap(L"together");
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", L"2");
+    // Held open here, the stand-ins' count of editors outlives them.
+    const UniqueKernelHandle arrivals(
+        CreateSemaphoreW(nullptr, 0, 1000, L"BildkranzFakeEditorArrivals"));
+    ASSERT_TRUE(arrivals);
+    {
+        Backup::Editors editors({Backup::AllClasses(folder)});
+        editors.Start({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png")});
+        EXPECT_NO_THROW(editors.Finish({}));
+    }
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", nullptr);
+
+    LONG started = 0;
+    ReleaseSemaphore(arrivals.get(), 1, &started);
+    EXPECT_EQ(started, 2) << "two editors writing one file leave no backup to trust";
+    for (const wchar_t* name : {L"\\Temp 0_Classes.reg", L"\\Temp 5_png.reg"}) {
+        SCOPED_TRACE(Narrow(name));
+        EXPECT_TRUE(HoldsLine(folder + name, L"together"));
+    }
+}
+
+TEST(BackupEditors, NoneStartsOnceOneCouldNotStart) {
+    const std::wstring folder = NewFolder(L"Nach Fehlstart");
+    CreatePngKey();
+    std::optional<Backup::Editors> editors;
+    {
+        support::EditorSwap swap(nullptr); // no editor in the Windows folder
+        editors.emplace(std::vector<Backup::Export>{Backup::AllClasses(folder)});
+    }
+    editors->Start({Backup::Extension(folder, 4, L".png")});
+    EXPECT_TRUE(FailsNaming([&] { editors->Finish({}); }, folder + L"\\Temp 0_Classes.reg"));
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\Temp 5_png.reg").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(BackupExport, RefusesAnExtensionThatIsNoFileNamePart) {
     for (const wchar_t* extension : {L"", L".", L"png", L".p\"ng", L".p\\ng", L"..png"}) {
         SCOPED_TRACE(Ascii(extension));
