@@ -261,7 +261,7 @@ TEST(BackupEditors, StartedInTwoStepsRunAtOnceAndEachExportOnce) {
     ReleaseSemaphore(arrivals.get(), 1, &started);
     EXPECT_EQ(started, 2) << "two editors writing one file leave no backup to trust";
     for (const wchar_t* name : {L"\\Temp 0_Classes.reg", L"\\Temp 5_png.reg"}) {
-        SCOPED_TRACE(Narrow(name));
+        SCOPED_TRACE(Ascii(name));
         EXPECT_TRUE(HoldsLine(folder + name, L"together"));
     }
 }
