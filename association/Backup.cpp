@@ -221,16 +221,6 @@ std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
                                        L".reg");
 }
 
-std::wstring ClassesExportCommandLine(std::wstring_view folder) {
-    return CommandLine(ClassesBackupFile(folder), std::wstring(KeyPath::kClasses));
-}
-
-std::wstring ExtensionExportCommandLine(std::wstring_view folder, int listIndex,
-                                        std::wstring_view extension) {
-    return CommandLine(ExtensionBackupFile(folder, listIndex, extension),
-                       KeyPath::Classes(extension));
-}
-
 Export AllClasses(std::wstring_view folder) {
     return {ClassesBackupFile(folder), std::wstring(KeyPath::kClasses)};
 }

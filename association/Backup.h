@@ -21,12 +21,6 @@ std::wstring ClassesBackupFile(std::wstring_view folder);
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
                                  std::wstring_view extension);
 
-// The command lines handed to the editor, e.g.
-// Regedit.exe /e "C:\Bild\Temp 5_png.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.png"
-std::wstring ClassesExportCommandLine(std::wstring_view folder);
-std::wstring ExtensionExportCommandLine(std::wstring_view folder, int listIndex,
-                                        std::wstring_view extension);
-
 // One export: a key below HKEY_LOCAL_MACHINE into a backup file.
 struct Export {
     std::wstring file;

@@ -74,71 +74,26 @@ void CreatePngKey() {
 
 } // namespace
 
-TEST(BackupCommandLine, NamesFileAndKeyToTheLetter) {
-    const struct {
-        const wchar_t* folder;
-        int listIndex; // -1: the whole classes key
-        const wchar_t* extension;
-        const wchar_t* expected;
-    } cases[] = {
-        {L"C:\\Mit Leerzeichen", -1, nullptr,
-         LR"(Regedit.exe /e "C:\Mit Leerzeichen\Temp 0_Classes.reg" "HKEY_LOCAL_MACHINE\Software\Classes")"},
-        {L"C:\\Mit Leerzeichen", 4, L".png",
-         LR"(Regedit.exe /e "C:\Mit Leerzeichen\Temp 5_png.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.png")"},
-        {L"C:\\", -1, nullptr,
-         LR"(Regedit.exe /e "C:\Temp 0_Classes.reg" "HKEY_LOCAL_MACHINE\Software\Classes")"},
-        {L"C:\\", 0, L".bmp",
-         LR"(Regedit.exe /e "C:\Temp 1_bmp.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.bmp")"},
-        {L"D:\\Bilder\\Werkzeuge", 8, L".wmf",
-         LR"(Regedit.exe /e "D:\Bilder\Werkzeuge\Temp 9_wmf.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.wmf")"},
-        {L"\\\\server\\freigabe", 2, L".jpg",
-         LR"(Regedit.exe /e "\\server\freigabe\Temp 3_jpg.reg" "HKEY_LOCAL_MACHINE\Software\Classes\.jpg")"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Ascii(c.expected));
-        const std::wstring line =
-            c.listIndex < 0
-                ? Backup::ClassesExportCommandLine(c.folder)
-                : Backup::ExtensionExportCommandLine(c.folder, c.listIndex, c.extension);
-        EXPECT_EQ(line, c.expected);
-    }
-}
-
-TEST(BackupExport, WritesTheWholeClassesKeyWhileEventsAreProcessed) {
-    const std::wstring folder = NewFolder(L"Alle");
-    // A timer keeps messages coming while the editor works for a few seconds.
+// The real editor: the whole classes key while messages keep coming, one
+// extension key under its list number, and no editor for a key not there.
+TEST(BackupExport, WritesTheClassesAndAnExtensionAndNothingForAMissingKey) {
+    const std::wstring folder = NewFolder(L"Echt");
+    CreatePngKey();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.tga");
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int calls = 0;
-    EXPECT_NO_THROW(Backup::Run({Backup::AllClasses(folder)}, CountingWait(calls)));
+    EXPECT_NO_THROW(Backup::Run({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png"),
+                                 Backup::Extension(folder, 7, L".tga")},
+                                CountingWait(calls)));
     KillTimer(nullptr, timer);
     EXPECT_GE(calls, 2);
-
-    const std::wstring file = folder + L"\\Temp 0_Classes.reg";
-    EXPECT_EQ(Backup::ClassesBackupFile(folder), file);
-    EXPECT_TRUE(HoldsLine(file, L"Windows Registry Editor Version 5.00"));
-    EXPECT_TRUE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes]"));
-    EXPECT_TRUE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]"));
-}
-
-TEST(BackupExport, WritesOneExtensionKeyUnderItsListNumber) {
-    const std::wstring folder = NewFolder(L"Eine");
-    CreatePngKey();
-    EXPECT_NO_THROW(Backup::Run({Backup::Extension(folder, 4, L".png")}, {}));
-
-    const std::wstring file = folder + L"\\Temp 5_png.reg";
-    EXPECT_EQ(Backup::ExtensionBackupFile(folder, 4, L".png"), file);
-    EXPECT_TRUE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes\\.png]"));
-    EXPECT_TRUE(HoldsLine(file, L"@=\"pngfile\""));
-    EXPECT_FALSE(HoldsLine(file, L"[HKEY_LOCAL_MACHINE\\Software\\Classes]"));
-}
-
-TEST(BackupExport, AKeyThatDoesNotExistNeedsNoBackup) {
+    const std::wstring classes = folder + L"\\Temp 0_Classes.reg";
+    EXPECT_TRUE(HoldsLine(classes, L"Windows Registry Editor Version 5.00"));
+    EXPECT_TRUE(HoldsLine(classes, L"[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]"));
+    const std::wstring png = folder + L"\\Temp 5_png.reg";
+    EXPECT_TRUE(HoldsLine(png, L"@=\"pngfile\""));
+    EXPECT_FALSE(HoldsLine(png, L"[HKEY_LOCAL_MACHINE\\Software\\Classes]"));
     // Otherwise a type whose key is not there yet could never be registered.
-    // The fake editor fails, should it be started.
-    const std::wstring folder = NewFolder(L"Fehlt");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.tga");
-    support::EditorSwap swap(L"fail");
-    EXPECT_NO_THROW(Backup::Run({Backup::Extension(folder, 7, L".tga")}, {}));
     EXPECT_EQ(GetFileAttributesW((folder + L"\\Temp 8_tga.reg").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -151,7 +106,8 @@ TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine
     const std::vector<std::wstring> seen =
         text_file::Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0], Backup::ExtensionExportCommandLine(folder, 4, L".png"));
+    EXPECT_EQ(seen[0], L"Regedit.exe /e \"" + folder +
+                           L"\\Temp 5_png.reg\" \"HKEY_LOCAL_MACHINE\\Software\\Classes\\.png\"");
     EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, RegistryEditor().c_str(), -1, TRUE),
               CSTR_EQUAL)
         << Ascii(seen[1]);
