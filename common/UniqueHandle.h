@@ -46,34 +46,15 @@ private:
 };
 
 namespace handle_traits {
-struct Key {
-    static HKEY invalid() { return nullptr; }
-    static void close(HKEY key) { RegCloseKey(key); }
-};
-struct Kernel {
-    static HANDLE invalid() { return nullptr; }
-    static void close(HANDLE handle) { CloseHandle(handle); }
+// Null when empty, closed by one function of the platform.
+template <typename Handle, auto Close> struct ClosedBy {
+    static Handle invalid() { return nullptr; }
+    static void close(Handle handle) { Close(handle); }
 };
 // CreateFile reports failure as INVALID_HANDLE_VALUE, not as null.
 struct File {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE handle) { CloseHandle(handle); }
-};
-template <typename Object> struct Gdi {
-    static Object invalid() { return nullptr; }
-    static void close(Object object) { DeleteObject(object); }
-};
-struct MemoryDc {
-    static HDC invalid() { return nullptr; }
-    static void close(HDC dc) { DeleteDC(dc); }
-};
-struct Icon {
-    static HICON invalid() { return nullptr; }
-    static void close(HICON icon) { DestroyIcon(icon); }
-};
-struct Module {
-    static HMODULE invalid() { return nullptr; }
-    static void close(HMODULE module) { FreeLibrary(module); }
 };
 template <typename Interface> struct Com {
     static Interface* invalid() { return nullptr; }
@@ -81,13 +62,13 @@ template <typename Interface> struct Com {
 };
 } // namespace handle_traits
 
-using UniqueKey = UniqueHandle<HKEY, handle_traits::Key>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, handle_traits::Kernel>;
+using UniqueKey = UniqueHandle<HKEY, handle_traits::ClosedBy<HKEY, RegCloseKey>>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, handle_traits::ClosedBy<HANDLE, CloseHandle>>;
 using UniqueFile = UniqueHandle<HANDLE, handle_traits::File>;
-using UniqueFont = UniqueHandle<HFONT, handle_traits::Gdi<HFONT>>;
-using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::Gdi<HBITMAP>>;
-using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::MemoryDc>;
-using UniqueIcon = UniqueHandle<HICON, handle_traits::Icon>;
-using UniqueModule = UniqueHandle<HMODULE, handle_traits::Module>;
+using UniqueFont = UniqueHandle<HFONT, handle_traits::ClosedBy<HFONT, DeleteObject>>;
+using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::ClosedBy<HBITMAP, DeleteObject>>;
+using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::ClosedBy<HDC, DeleteDC>>;
+using UniqueIcon = UniqueHandle<HICON, handle_traits::ClosedBy<HICON, DestroyIcon>>;
+using UniqueModule = UniqueHandle<HMODULE, handle_traits::ClosedBy<HMODULE, FreeLibrary>>;
 template <typename Interface>
 using ComPtr = UniqueHandle<Interface*, handle_traits::Com<Interface>>;
