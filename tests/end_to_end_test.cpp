@@ -403,8 +403,6 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
     }
 }
 
-// The faults below need no 32-bit build to show; the 32-bit group leaves them
-// to the quick run.
 // The command line for administrators: no window, the exit code, the output
 // through a redirected handle, the keys as the wizard writes them.
 TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
@@ -431,6 +429,8 @@ TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
                 INVALID_FILE_ATTRIBUTES);
 }
 
+// The faults below need no 32-bit build to show; the 32-bit group leaves them
+// to the quick run.
 TEST_F(EndToEnd, WhenABackupFailsNothingChangesAndTheReportNamesTheFile) {
     const struct {
         const char* fault;
