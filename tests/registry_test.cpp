@@ -52,7 +52,8 @@ struct Stored {
 std::optional<Stored> ReadAnsi(const std::wstring& path, const char* name) {
     const std::string narrowPath(path.begin(), path.end());
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowPath.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     Stored stored;
     DWORD size = 0;
@@ -86,14 +87,20 @@ std::string Bytes(std::wstring_view text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
-// Replaces the key's access list; "D:P(A;;0x19;;;WD)" grants everyone 0x19 and nothing more.
+// Replaces the key's owner and access list. The owner may always read the
+// access list (READ_CONTROL), so the key is handed to the system account:
+// "O:SYD:P(A;;0xC0019;;;WD)" grants everyone 0x19, and WRITE_DAC and
+// WRITE_OWNER for the next change, and nothing more.
 void Restrict(const std::wstring& path, const wchar_t* sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
                                                                      &descriptor, nullptr));
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | WRITE_OWNER, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor),
+        ERROR_SUCCESS);
     RegCloseKey(key);
     LocalFree(descriptor);
 }
@@ -242,16 +249,16 @@ TEST(RegistryAccess, ReadingNeedsOnlyTheThreeReadRightsAndWritingNoStandardRight
     const std::wstring path = FreshKey(L"Access");
     ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"alt"s), kTrue);
 
-    Restrict(path, L"D:P(A;;0x19;;;WD)");
+    Restrict(path, L"O:SYD:P(A;;0xC0019;;;WD)");
     Value value;
     EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path), kTrue);
     EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value), kTrue);
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kFalse);
     EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "alt\0"s);
 
-    Restrict(path, L"D:P(A;;0x3F;;;WD)");
+    Restrict(path, L"O:SYD:P(A;;0xC003F;;;WD)");
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kTrue);
     EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "neu\0"s);
 
-    Restrict(path, L"D:P(A;;KA;;;WD)");
+    Restrict(path, L"O:SYD:P(A;;KA;;;WD)");
 }
