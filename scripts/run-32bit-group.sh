@@ -4,17 +4,26 @@
 #
 #   run-32bit-group.sh PROGRAM.exe [ARGS...]
 #
-# Where 32-bit code is emulated, the emulated Wine itself spoils runs: a plain
-# program that only opens the file dialog crashed the emulator ("qemu:
-# uncaught target signal 11") or showed no dialog in half of its runs. There a
-# failed run is run again from a fresh prefix, at most twice more, and the
-# group passes when one run passes; a fault of the program fails every attempt
-# and so still fails the group. Every failed attempt is printed with the
-# test's failure lines and the emulator's messages of that run, so that a
-# spoilt run is never taken for a pass nor a fault for noise. A run whose
-# test passed while the emulator ended one of its 32-bit processes counts as
-# spoilt too: Wine reports such a process as ended with exit code 0. Natively
-# nothing is run again.
+# Where 32-bit code is emulated, the emulator itself spoils runs. qemu-user
+# keeps one descriptor table for all threads of an emulated process, while
+# each thread's TLS and Wine's TEB are entries in it; once a second thread has
+# started, a signal taken by the first can leave it with the other thread's
+# entries. In the program this shows in its second file dialog, after the
+# first dialog's drag-and-drop support has started Wine's RPC thread: traced,
+# the dialog's drive-label query to Wine's mount manager never returned, or
+# returned running as the RPC thread and then waited for itself, and the
+# dialog was made but never shown. That happened in 10 of 21 emulated runs,
+# never in the first dialog and never natively.
+#
+# There a failed run is run again from a fresh prefix, at most twice more, and
+# the group passes when one run passes; a fault of the program fails every
+# attempt and so still fails the group. A run spoilt by the emulator does not
+# count against the two: a test that passed while the emulator ended one of
+# its 32-bit processes (Wine reports such a process as ended with exit code 0),
+# or a file dialog made but never shown. Eight runs in all at most. Every run
+# that did not pass is printed with the test's failure lines and the
+# emulator's messages of that run, so that a spoilt run is never taken for a
+# pass nor a fault for noise. Natively nothing is run again.
 #
 # CTest shows a passing test's output only when asked (-V), so the summary of
 # the attempts also goes to the file BILDKRANZ_32BIT_REPORT names, if any,
@@ -24,8 +33,12 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=wine-arch.sh
 . "$here/wine-arch.sh"
 
-attempts=1
-[ "$WINE32" = emulated ] && attempts=3
+failures_allowed=1
+runs_allowed=1
+if [ "$WINE32" = emulated ]; then
+    failures_allowed=3
+    runs_allowed=8
+fi
 attempt_seconds=1200
 report=${BILDKRANZ_32BIT_REPORT:-/dev/null}
 : >"$report"
@@ -60,17 +73,19 @@ emulator_lines() {
 # error message of its exception channel.
 [ "$WINE32" != emulated ] || export WINEDEBUG=${WINEDEBUG:--all,err+seh}
 
-for ((attempt = 1; attempt <= attempts; attempt++)); do
+failed=0
+for ((run = 1; run <= runs_allowed && failed < failures_allowed; run++)); do
     started=$(date +%s)
     timeout --kill-after=60 "$attempt_seconds" "$here/wine-run.sh" --32bit "$@" 2>&1 | tee "$log"
     status=${PIPESTATUS[0]}
     took="$(($(date +%s) - started)) s"
     emulator=$(emulator_lines)
+    failures=$(failure_lines)
     verdict=FAILED
     case "$status" in
         0)
             if [ -z "$emulator" ]; then
-                say "32-bit group: attempt $attempt of $attempts PASSED ($took)"
+                say "32-bit group: run $run PASSED ($took)"
                 exit 0
             fi
             verdict=SPOILT
@@ -80,10 +95,15 @@ for ((attempt = 1; attempt <= attempts; attempt++)); do
         *) how="ended with exit status $status" ;;
     esac
     [ "$status" -le 128 ] || how="$how: the test program was ended by signal $((status - 128))"
-    failures=$(failure_lines)
-    say "32-bit group: attempt $attempt of $attempts $verdict ($took): $how" \
+    if [ "$verdict" = FAILED ] && [ "$WINE32" = emulated ] &&
+        grep -q 'file dialog of row [0-9]* was made but never shown' <<<"$failures"; then
+        verdict=SPOILT
+        how="$how: a file dialog was made but never shown, the emulator's fault described in $(basename "$0")"
+    fi
+    [ "$verdict" = SPOILT ] || failed=$((failed + 1))
+    say "32-bit group: run $run $verdict ($took): $how" \
         "  what failed:" "${failures:-    (no failure line)}" \
         "  the emulator's messages in this run:" "${emulator:-    (none)}"
 done
-[ "$attempts" -eq 1 ] || say "32-bit group: FAILED in all $attempts attempts"
+[ "$runs_allowed" -eq 1 ] || say "32-bit group: FAILED in $((run - 1)) runs, $failed of them failed"
 exit 1

@@ -195,13 +195,19 @@ protected:
         HWND dialog = program_->WaitForDialog(kDialogTitle, Scaled(5000));
         if (!dialog) {
             // A lost click, and only then (the window is enabled while no
-            // dialog is open), is given once more; else the dialog is on its way.
-            if (IsWindowEnabled(program_->WaitForWindow(0)))
+            // dialog is open), is given once more; else the dialog is on its
+            // way. It shows within a second even where the program is
+            // emulated: one that was made and still hides after the wait
+            // will not come.
+            const bool lost = IsWindowEnabled(program_->WaitForWindow(0));
+            if (lost)
                 program_->ClickLater(id::VerbBrowse(slot));
-            dialog = program_->WaitForDialog(kDialogTitle, Scaled(15000));
+            dialog = program_->WaitForDialog(kDialogTitle, Scaled(lost ? 15000 : 1000));
         }
         ASSERT_NE(dialog, nullptr)
-            << "the file dialog of row " << slot << " did not open" << ProgramState();
+            << "the file dialog of row " << slot
+            << (HiddenDialogExists() ? " was made but never shown" : " did not open")
+            << ProgramState();
         SendMessageW(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
         PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         ASSERT_TRUE(
@@ -225,6 +231,17 @@ protected:
         const MessageBoxSeen seen = ReadMessageBox(box);
         PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         return seen;
+    }
+
+    // Read without a message, which a hung dialog would not answer.
+    bool HiddenDialogExists() {
+        return FirstWindow([&](HWND window) {
+                   DWORD owner = 0;
+                   GetWindowThreadProcessId(window, &owner);
+                   wchar_t title[64]{};
+                   return owner == program_->Id() && !IsWindowVisible(window) &&
+                          InternalGetWindowText(window, title, 64) > 0 && title == kDialogTitle;
+               }) != nullptr;
     }
 
     // For failure messages: whether the program has ended and with which
