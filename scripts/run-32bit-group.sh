@@ -20,10 +20,11 @@
 # attempt and so still fails the group. A run spoilt by the emulator does not
 # count against the two: a test that passed while the emulator ended one of
 # its 32-bit processes (Wine reports such a process as ended with exit code 0),
-# or a file dialog made but never shown as the run's only failure. Eight runs in all at most. Every run
-# that did not pass is printed with the test's failure lines and the
-# emulator's messages of that run, so that a spoilt run is never taken for a
-# pass nor a fault for noise. Natively nothing is run again.
+# or a file dialog made but never shown as the run's only failure. Eight runs
+# in all at most. Every run that did not pass is printed with the test's
+# failure lines and the emulator's messages of that run, so that a spoilt run
+# is never taken for a pass nor a fault for noise. Natively nothing is run
+# again.
 #
 # CTest shows a passing test's output only when asked (-V), so the summary of
 # the attempts also goes to the file BILDKRANZ_32BIT_REPORT names, if any,
