@@ -178,7 +178,8 @@ def build(tests):
     programs = sorted({program for program, _ in tests if program != "32bit"})
     # The 32-bit group's driver has had more than one name: everything then.
     targets = ["all"] if shipped else programs + [
-        "Bildkranz", "command_recorder", "fake_regedit", "backup_probe", "registration_probe"]
+        "Bildkranz", "command_recorder", "fake_regedit", "backup_probe", "registration_probe",
+        "shell_verb"]
     if run(["cmake", "--build", twin, "-j", "2", "--target", *targets]) != 0:
         return False
     if shipped:
@@ -191,11 +192,11 @@ def build(tests):
 
 # A fault may make a test wait for ever, on a message box nobody closes: past
 # its time the test and everything it started are ended, and it has failed.
-def passes_within(command, seconds):
+def passes_within(command, seconds, environment=None):
     log.write("$ " + " ".join(command) + "\n")
     log.flush()
     test = subprocess.Popen(command, cwd=src, stdout=log, stderr=subprocess.STDOUT,
-                            start_new_session=True)
+                            start_new_session=True, env=environment)
     try:
         return test.wait(timeout=seconds) == 0
     except subprocess.TimeoutExpired:
@@ -209,11 +210,18 @@ def passes_within(command, seconds):
                 pass
         return False
 
+# What CTest hands the end-to-end test: the program it drives, as the twin's
+# build made it.
+program_under_test = dict(os.environ,
+                          BILDKRANZ_PRODUCT=f"Z:{src}/{twin}/Bildkranz.exe",
+                          BILDKRANZ_SHELL_VERB=f"Z:{src}/{twin}/shell_verb.exe",
+                          BILDKRANZ_PRODUCT_BITS="64" if arch == "x86_64" else "32")
+
 def passes(program, pattern):
     if program == "32bit":
         return passes_within(["ctest", "--test-dir", twin, "-L", "32bit"], 3600)
     return passes_within(["scripts/wine-run.sh", f"{twin}/{program}.exe",
-                          f"--gtest_filter={pattern}"], 300)
+                          f"--gtest_filter={pattern}"], 300, program_under_test)
 
 chosen = [m for m in MUTANTS if not wanted or any(m[0].startswith(w) for w in wanted)]
 configure(twin, arch)
