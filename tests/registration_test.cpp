@@ -282,11 +282,15 @@ std::wstring ValueNameOf(const std::wstring& line) {
     return name;
 }
 
+template <typename Matches> bool AnyStep(const Registration::Plan& plan, Matches matches) {
+    return std::any_of(plan.steps.begin(), plan.steps.end(), matches);
+}
+
 // A key (no value name) or one of its values that differs is accounted for by
 // a step; a key the plan deletes changes with all below it.
 bool InPlan(const Registration::Plan& plan, std::wstring_view key,
             const std::optional<std::wstring>& value) {
-    return std::any_of(plan.steps.begin(), plan.steps.end(), [&](const Step& step) {
+    return AnyStep(plan, [&](const Step& step) {
         switch (step.action) {
         case Step::Action::DeleteKey:
             return !step.refused && KeyPath::SameOrBelow(key, step.key);
@@ -300,7 +304,7 @@ bool InPlan(const Registration::Plan& plan, std::wstring_view key,
 }
 
 // Every difference between the exports is in the plan, and what a delete the
-// plan does not call refused is gone.
+// plan does not call refused took away is gone.
 testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
                                                const std::wstring& beforeFile,
                                                const std::wstring& afterFile) {
@@ -324,14 +328,24 @@ testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
                     if (!found->second.contains(line))
                         check(block, line);
         }
-    for (const auto& [block, lines] : before) {
+    // What remains below a delete is only what later steps make again.
+    for (const auto& [block, lines] : after) {
         const std::wstring key = block.substr(KeyPath::kRootName.size());
-        if (after.contains(block) && !InPlan(plan, key, std::nullopt) &&
-            std::any_of(plan.steps.begin(), plan.steps.end(), [&](const Step& step) {
+        if (!AnyStep(plan, [&](const Step& step) {
                 return step.action == Step::Action::DeleteKey && !step.refused &&
                        KeyPath::SameOrBelow(key, step.key);
             }))
+            continue;
+        if (!AnyStep(plan, [&](const Step& step) {
+                return step.action == Step::Action::CreateKey && KeyPath::Same(key, step.key);
+            }))
             wrong += "deleted, yet still there: [" + Ascii(key) + "]\n";
+        for (const std::wstring& line : lines)
+            if (!AnyStep(plan, [&](const Step& step) {
+                    return step.action == Step::Action::SetValue && KeyPath::Same(key, step.key) &&
+                           step.valueName == ValueNameOf(line);
+                }))
+                wrong += "deleted, yet still there: [" + Ascii(key) + "] " + Ascii(line) + "\n";
     }
     if (differences == 0)
         wrong += "the run changed nothing";
