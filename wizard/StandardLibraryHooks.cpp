@@ -34,13 +34,14 @@ class ContainerMisuse : public std::exception {
 public:
     // The runtime passes literals, which live as long as the program.
     explicit ContainerMisuse(const char* text) noexcept : text_(text) {}
-    // Only the text up to ": ", the function that refused.
-    ContainerMisuse(const char* text, std::size_t length) noexcept : text_(name_) {
+    // Only the text up to ": ", the function that refused; kept in the object,
+    // so that a copy of it reads its own.
+    ContainerMisuse(const char* text, std::size_t length) noexcept : text_(nullptr) {
         const std::size_t kept = length < sizeof(name_) - 1 ? length : sizeof(name_) - 1;
         std::memcpy(name_, text, kept);
         name_[kept] = '\0';
     }
-    const char* what() const noexcept override { return text_; }
+    const char* what() const noexcept override { return text_ ? text_ : name_; }
 
 private:
     char name_[64]{};
