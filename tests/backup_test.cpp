@@ -4,6 +4,7 @@
 #include "common/WindowsFolder.h"
 #include "common/Process.h"
 #include "tests/support/EditorSwap.h"
+#include "tests/support/RegistryProbe.h"
 #include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 
@@ -11,7 +12,6 @@
 
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,14 +62,7 @@ Backup::ExportWait CountingWait(int& calls) {
 }
 
 void CreatePngKey() {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.png", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring value = L"pngfile";
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    probe::PutText(L".png", nullptr, L"pngfile");
 }
 
 } // namespace
@@ -79,7 +72,7 @@ void CreatePngKey() {
 TEST(BackupExport, WritesTheClassesAndAnExtensionAndNothingForAMissingKey) {
     const std::wstring folder = NewFolder(L"Echt");
     CreatePngKey();
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.tga");
+    probe::DeleteTree(L".tga");
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int calls = 0;
     EXPECT_NO_THROW(Backup::Run({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png"),

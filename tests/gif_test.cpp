@@ -130,13 +130,7 @@ struct TinyGif {
 
 } // namespace
 
-TEST(Gif, EmblemAsWicDecodesIt) {
-    const Bytes emblem = EmblemFile();
-    ASSERT_FALSE(emblem.empty());
-    EXPECT_TRUE(SameAsWic(emblem));
-}
-
-TEST(Gif, HandMadePicturesAsWicDecodesThem) {
+TEST(Gif, EmblemAndHandMadePicturesAsWicDecodesThem) {
     TinyGif local; // the global table is overridden
     local.localTable = {1, 2, 3, 40, 50, 60, 70, 80, 90, 100, 110, 120};
     TinyGif interlaced; // rows sent 0, 4, 2, 1, 3
@@ -144,27 +138,10 @@ TEST(Gif, HandMadePicturesAsWicDecodesThem) {
     interlaced.height = interlaced.screenHeight = 5;
     interlaced.interlaced = true;
     interlaced.lzw = Pack({4, 0, 0, 4, 1, 1, 4, 2, 2, 4, 3, 3, 4, 0, 2, 5});
-    TinyGif opaque;
-    opaque.transparent = -1;
-    const std::pair<const char*, TinyGif> kPictures[] = {
-        {"local table", local}, {"interlaced", interlaced}, {"no transparency", opaque}};
-    for (const auto& [name, gif] : kPictures) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(SameAsWic(gif.File()));
-    }
-}
-
-TEST(Gif, ImageSmallerThanTheScreenSitsAtItsOffset) {
-    const auto picture =
-        Gif::Decode(TinyGif{.screenWidth = 4, .screenHeight = 3, .left = 1, .top = 1}.File());
-    ASSERT_TRUE(picture);
-    const auto pixel = [&picture](std::size_t x, std::size_t y) {
-        const auto* bgra = &picture->bgra[(y * 4 + x) * 4];
-        return Bytes(bgra, bgra + 4);
-    };
-    EXPECT_EQ(pixel(0, 0), Bytes(4, 0));             // outside the image: transparent
-    EXPECT_EQ(pixel(1, 1), (Bytes{0, 0, 255, 255})); // index 0, red
-    EXPECT_EQ(pixel(3, 2), (Bytes{0, 255, 0, 255})); // index 1, green
+    ASSERT_FALSE(EmblemFile().empty());
+    EXPECT_TRUE(SameAsWic(EmblemFile()));
+    EXPECT_TRUE(SameAsWic(local.File()));
+    EXPECT_TRUE(SameAsWic(interlaced.File()));
 }
 
 TEST(Gif, FileCutShortGivesNoPicture) {
@@ -180,19 +157,12 @@ TEST(Gif, DamagedPicturesGiveNone) {
         {"code past the table", {.lzw = Pack({4, 0, 7, 4, 1, 2, 4, 3, 2, 4, 1, 5})}},
         {"code of an empty table", {.lzw = Pack({4, 6, 4, 0, 1, 4, 2, 3, 4, 2, 1, 5})}},
         {"fewer pixels than the image", {.lzw = Pack({4, 0, 1, 4, 2, 5})}},
-        {"no end and no more data", {.lzw = Pack({4, 0, 1, 4, 2})}},
         {"index past the palette", {.globalTable = twoColours, .transparent = -1}},
-        {"transparent index past the palette", {.transparent = 4}},
         {"no colour table", {.globalTable = {}}},
-        {"minimum code size 1", {.minCodeSize = 1}},
         {"minimum code size 9", {.minCodeSize = 9}},
         {"screen of zero width", {.screenWidth = 0}},
-        {"screen of zero height", {.screenHeight = 0}},
-        {"image of zero width", {.width = 0}},
-        {"huge screen", {.screenWidth = 65535, .screenHeight = 65535}},
         {"screen one past the cap", {.screenWidth = Gif::kMaxSide + 1}},
         {"image right of the screen", {.left = 1}},
-        {"image below the screen", {.top = 1}},
     };
     EXPECT_TRUE(Gif::Decode(TinyGif{}.File())); // the undamaged picture decodes
     for (const auto& [name, gif] : kDamaged) {

@@ -43,13 +43,6 @@ void EmptyFolder(const std::wstring& folder) {
         DeleteFileW((folder + L"\\" + file).c_str());
 }
 
-std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wstring_view start) {
-    std::vector<std::wstring> files = driver::FilesIn(folder);
-    std::erase_if(files, [&](const std::wstring& name) { return !name.starts_with(start); });
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 // Extension keys with values of their own and a subkey, a class key with its
 // own verbs, verbs of another program for the extension.
 void PutWhatExists() {
@@ -117,7 +110,7 @@ TEST_F(RegistrationTest, EveryTypeAndVerbAsNamedOnlyExistingExtensionsBackedUp) 
     for (int slot = 2; slot <= 5; ++slot)
         choices.tickedVerbs.push_back({slot, slot == 3 ? L"" : L"C:\\Bild\\Verb.exe"});
     EXPECT_TRUE(Write(choices));
-    EXPECT_EQ(FilesStartingWith(kBackupFolder, L"Temp "),
+    EXPECT_EQ(support::FilesStartingWith(kBackupFolder, L"Temp "),
               (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 1_bmp.reg",
                                          L"Temp 7_psd.reg", L"Temp 9_wmf.reg"}));
     EXPECT_EQ(Text(L".psd"), L"ACDC_PSD");
@@ -251,7 +244,8 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
         SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", nullptr);
         SetEnvironmentVariableW(L"BILDKRANZ_FAKE_FAIL_KEY", nullptr);
 
-        const std::vector<std::wstring> backups = FilesStartingWith(kBackupFolder, L"Temp ");
+        const std::vector<std::wstring> backups =
+            support::FilesStartingWith(kBackupFolder, L"Temp ");
         ASSERT_EQ(backups.size(), 10u) << "every editor finished its file";
         if (failing.empty()) {
             for (const std::wstring& file : backups)
@@ -265,7 +259,7 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
                 << Ascii(message);
             EXPECT_EQ(Text(L".bmp"), L"alt");
             EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L"SystemFileAssociations\\.bmp"));
-            EXPECT_TRUE(FilesStartingWith(kBackupFolder, L"R\u00FCckg").empty());
+            EXPECT_TRUE(support::FilesStartingWith(kBackupFolder, L"R\u00FCckg").empty());
         }
     }
 }
@@ -373,7 +367,7 @@ public:
                                               run + 1 < runs_.size() ? Before(run + 1) : kAfter))
                 << "run " << run;
         for (std::size_t run = runs_.size(); run-- > 0;) {
-            const auto undo = FilesStartingWith(runs_[run].folder, L"R\u00FCckg");
+            const auto undo = support::FilesStartingWith(runs_[run].folder, L"R\u00FCckg");
             ASSERT_EQ(undo.size(), 1u);
             ASSERT_TRUE(reg_file::Import(runs_[run].folder + L"\\" + undo[0]));
         }
@@ -453,7 +447,7 @@ TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
             << "the probe ended before it got there";
         process::End(running.get(), 9);
 
-        const auto undo = FilesStartingWith(kBackupFolder, L"R\u00FCckg");
+        const auto undo = support::FilesStartingWith(kBackupFolder, L"R\u00FCckg");
         ASSERT_EQ(undo.size(), 1u);
         ASSERT_TRUE(reg_file::Import(kBackupFolder + L"\\" + undo[0]));
         ASSERT_TRUE(reg_file::ExportClasses(kAfter));

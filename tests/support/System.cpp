@@ -1,6 +1,9 @@
 #include "tests/support/System.h"
 
 #include "common/UniqueHandle.h"
+#include "tools/driver/Program.h"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <fstream>
@@ -25,6 +28,13 @@ std::string Ascii(std::wstring_view text) {
 std::string FileBytes(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wstring_view start) {
+    std::vector<std::wstring> files = driver::FilesIn(folder);
+    std::erase_if(files, [&](const std::wstring& name) { return !name.starts_with(start); });
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 std::wstring Environment(const wchar_t* name) {

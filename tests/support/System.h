@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the tests ask of the system beside the wizard's window (which
 // tools/driver works): files, processes, the environment.
@@ -15,6 +16,9 @@ std::string Ascii(std::wstring_view text);
 
 // A file's bytes; empty when there is none.
 std::string FileBytes(const std::wstring& path);
+
+// The names of the files in a folder that start so, sorted.
+std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wstring_view start);
 
 // The value of an environment variable; empty when it is not set.
 std::wstring Environment(const wchar_t* name);
