@@ -29,7 +29,6 @@ const std::wstring kProgramFolder = L"C:\\Bild Kranz Verwaltung";
 const std::wstring kBackups = L"C:\\Sicherung Ελληνικά\\Bildkranz";
 const std::wstring kViewer = L"C:\\Programme mit Leerzeichen\\Просмотр\\Betrachter.exe";
 const std::wstring kPrinter = L"C:\\Programme mit Leerzeichen\\Druck\\drucker.exe";
-const std::wstring kOutput = L"C:\\ausgabe.txt";
 const std::wstring kBefore = L"C:\\vorher.reg";
 const std::wstring kAfter = L"C:\\nachher.reg";
 
@@ -63,20 +62,11 @@ struct Finished {
     std::wstring output;
 };
 
-// The program with these arguments, its standard output into a file.
+// The program with these arguments; what it printed was UTF-8.
 Finished RunProgram(const std::wstring& arguments) {
-    const std::wstring program = kProgramFolder + L"\\Bildkranz.exe";
-    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
-    Finished finished;
-    {
-        const UniqueFile output(CreateFileW(kOutput.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                            &inherited, CREATE_ALWAYS, 0, nullptr));
-        finished.exitCode = process::Run(program, L"\"" + program + L"\" " + arguments, 120'000,
-                                         {SW_SHOWDEFAULT, output.get()})
-                                .value_or(0xFFFF);
-    }
-    finished.output = ReadUtf8(kOutput);
-    return finished;
+    const support::Finished finished =
+        support::RunPrinting(kProgramFolder + L"\\Bildkranz.exe", arguments, 120'000);
+    return {finished.exitCode.value_or(0xFFFF), FromUtf8(finished.output)};
 }
 
 std::wstring Quote(const std::wstring& text) {

@@ -401,21 +401,14 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
 // through a redirected handle, the keys as the wizard writes them.
 TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
     const std::wstring backups = L"C:\\Sicherung Verwaltung";
-    const std::wstring output = L"C:\\ausgabe.txt";
-    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
-    std::optional<DWORD> exitCode;
-    {
-        const UniqueFile file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                          &inherited, CREATE_ALWAYS, 0, nullptr));
-        exitCode = process::Run(installed_,
-                                L"\"" + installed_ + L"\" /typen:png -Oeffnen:\"" + kOpenRecorder +
-                                    L"\" /Sicherung:\"" + backups + L"\"",
-                                Scaled(120'000), {SW_SHOWDEFAULT, file.get()});
-    }
-    EXPECT_EQ(exitCode, 0u);
-    const std::string printed = support::FileBytes(output);
-    EXPECT_NE(printed.find("Ergebnis: Die Dateitypen wurden registriert"), std::string::npos)
-        << printed;
+    const support::Finished finished = support::RunPrinting(
+        installed_,
+        L"/typen:png -Oeffnen:\"" + kOpenRecorder + L"\" /Sicherung:\"" + backups + L"\"",
+        Scaled(120'000));
+    EXPECT_EQ(finished.exitCode, 0u);
+    EXPECT_NE(finished.output.find("Ergebnis: Die Dateitypen wurden registriert"),
+              std::string::npos)
+        << finished.output;
     EXPECT_EQ(Text(L"ACDC_PNG\\shell\\Open\\Command"), L"\"" + kOpenRecorder + L"\" \"%1\"");
     EXPECT_EQ(Text(L"SystemFileAssociations\\.png\\shell\\Bildkranz.Open", L"Icon"),
               kOpenRecorder + L",0");

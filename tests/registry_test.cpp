@@ -1,4 +1,5 @@
 #include "association/Registry.h"
+#include "tests/support/RegistryProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -68,23 +69,6 @@ std::optional<Stored> ReadAnsi(const std::wstring& path, const char* name) {
     if (status != ERROR_SUCCESS)
         return std::nullopt;
     return stored;
-}
-
-void WriteRaw(const std::wstring& path, const wchar_t* name, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key),
-              ERROR_SUCCESS);
-    // A non-zero character just past the data: given a zero there, the
-    // platform would count it as the forgotten terminator of a text value.
-    const std::string guarded = bytes + "!!";
-    EXPECT_EQ(RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
-                             static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-std::string Bytes(std::wstring_view text) {
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
 // Replaces the key's owner and access list. The owner may always read the
@@ -196,10 +180,11 @@ TEST(RegistryGetValue, ReadsEachTypeAsStored) {
         std::string bytes;
         std::optional<Value> expected; // nothing: false, value untouched
     } cases[] = {
-        {"text with its terminator", REG_SZ, Bytes(L"abc\0"sv), L"abc\0 "s},
-        {"text without terminator", REG_SZ, Bytes(L"abc"), L"abc "s},
+        {"text with its terminator", REG_SZ, probe::Utf16Bytes(L"abc\0"sv), L"abc\0 "s},
+        {"text without terminator", REG_SZ, probe::Utf16Bytes(L"abc"), L"abc "s},
         {"odd byte count drops the half character", REG_SZ, "a\0b\0c"s, L"ab "s},
-        {"expandable text is not expanded", REG_EXPAND_SZ, Bytes(L"%WINDIR%\0"sv), L"%WINDIR%\0 "s},
+        {"expandable text is not expanded", REG_EXPAND_SZ, probe::Utf16Bytes(L"%WINDIR%\0"sv),
+         L"%WINDIR%\0 "s},
         {"dword all ones", REG_DWORD, "\xFF\xFF\xFF\xFF"s, std::int32_t{-1}},
         {"two binary bytes fill the low bytes", REG_BINARY, "\x01\x02"s, std::int32_t{513}},
         {"five binary bytes", REG_BINARY, "\x01\x02\x03\x04\x05"s, std::nullopt},
@@ -207,7 +192,7 @@ TEST(RegistryGetValue, ReadsEachTypeAsStored) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteRaw(path, L"Wert", c.type, c.bytes);
+        ASSERT_TRUE(probe::PutRaw(path, L"Wert", c.type, c.bytes));
         Value value = kUntouched;
         EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value),
                   c.expected ? kTrue : kFalse);

@@ -4,6 +4,7 @@
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
 #include "tests/support/RegFile.h"
+#include "tests/support/RegistryProbe.h"
 #include "tests/support/System.h"
 #include "tests/support/TextFile.h"
 #include "tools/driver/Program.h"
@@ -19,7 +20,7 @@ using Step = Registration::Step;
 namespace {
 
 const std::wstring kClasses = L"Software\\Classes\\";
-using Bytes = std::vector<BYTE>;
+using Bytes = std::string;
 
 std::wstring NewFolder(const std::wstring& name) {
     CreateDirectoryW(L"C:\\Rückgängig Test", nullptr);
@@ -28,34 +29,19 @@ std::wstring NewFolder(const std::wstring& name) {
     return folder;
 }
 
-Bytes Utf16(std::wstring_view text, bool terminated = true) {
-    const auto* first = reinterpret_cast<const BYTE*>(text.data());
-    Bytes bytes(first, first + text.size() * sizeof(wchar_t));
-    if (terminated)
-        bytes.insert(bytes.end(), {0, 0});
-    return bytes;
+std::string Utf16(std::wstring_view text, bool terminated = true) {
+    return probe::Utf16Bytes(text) + (terminated ? std::string(2, '\0') : "");
 }
 
-Bytes Counting(std::size_t count) {
-    Bytes bytes(count);
+std::string Counting(std::size_t count) {
+    std::string bytes(count, '\0');
     for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<BYTE>(i * 7);
+        bytes[i] = static_cast<char>(i * 7);
     return bytes;
 }
 
-void Put(const std::wstring& path, const std::wstring& name, DWORD type, const Bytes& data) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const UniqueKey owner(key);
-    // Non-zero bytes after the data: the platform takes a zero there for the
-    // terminator a caller forgot.
-    Bytes buffer = data;
-    buffer.insert(buffer.end(), {0xFF, 0xFF});
-    ASSERT_EQ(
-        RegSetValueExW(key, name.c_str(), 0, type, buffer.data(), static_cast<DWORD>(data.size())),
-        ERROR_SUCCESS);
+void Put(const std::wstring& path, const std::wstring& name, DWORD type, const std::string& data) {
+    ASSERT_TRUE(probe::PutRaw(path, name, type, data));
 }
 
 void PutText(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
@@ -74,11 +60,11 @@ std::map<std::wstring, std::pair<DWORD, Bytes>> ValuesOf(const std::wstring& pat
     UniqueKey key;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put());
     wchar_t name[512];
-    Bytes data(4096);
+    Bytes data(4096, '\0');
     for (DWORD index = 0;; ++index) {
         DWORD nameLength = 512, size = static_cast<DWORD>(data.size()), type = 0;
-        if (RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, data.data(),
-                          &size) != ERROR_SUCCESS)
+        if (RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
             return values;
         values[name] = {type, Bytes(data.begin(), data.begin() + size)};
     }
@@ -131,11 +117,11 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
     PutText(path, L"Name \"mit\" \\ Zeichen", L"x");
     Put(path, L"Erweiterbar", REG_EXPAND_SZ, Utf16(L"%SystemRoot%\\system32\\shell32.dll,-1"));
     Put(path, L"Binär", REG_BINARY, Counting(120));
-    Put(path, L"Binär leer", REG_BINARY, {});
-    Put(path, L"Zahl", REG_DWORD, {0xEF, 0xBE, 0xAD, 0xDE});
+    Put(path, L"Binär leer", REG_BINARY, "");
+    Put(path, L"Zahl", REG_DWORD, "\xEF\xBE\xAD\xDE");
     Put(path, L"Mehrere", REG_MULTI_SZ, Utf16(L"eins\0zwei\0drei\\x\0"s));
-    Put(path, L"Groß", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8});
-    Put(path, L"Nichts", REG_NONE, {0xAB});
+    Put(path, L"Groß", REG_QWORD, "\1\2\3\4\5\6\7\x08");
+    Put(path, L"Nichts", REG_NONE, "\xAB");
     Put(path, L"Eigener Typ", 0x12345678, Counting(3));
     Put(path, L"Ein sehr langer Name, der fast die ganze erste Zeile füllt, bis hierher",
         REG_BINARY, Counting(40));
@@ -172,9 +158,9 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
 TEST(UndoFile, TextTheEditorWouldChangeAsHex) {
     const std::wstring path = kClasses + L"BK Format ungerade";
     DeleteTree(path);
-    Put(path, L"Kurze Zahl", REG_DWORD, {1, 2});
+    Put(path, L"Kurze Zahl", REG_DWORD, "\1\2");
     Put(path, L"Ohne Ende", REG_SZ, Utf16(L"ohne", false));
-    Put(path, L"Halbes Zeichen", REG_SZ, {0x41, 0x00, 0x42});
+    Put(path, L"Halbes Zeichen", REG_SZ, "A\0B"s);
     Put(path, L"Zeilen", REG_SZ, Utf16(L"a\nb"));
     Put(path, L"Null innen", REG_SZ, Utf16(L"a\0b"s));
     const auto lines = reg_file::ParseFile(WriteUndoFile(NewFolder(L"Hex"), {Deleted(path)}));

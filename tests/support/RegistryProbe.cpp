@@ -44,6 +44,26 @@ void PutText(const std::wstring& classesKey, const wchar_t* name, const std::wst
                     value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
+std::string Utf16Bytes(std::wstring_view text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
+            const std::string& bytes) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    // Non-zero bytes just past the data: given a zero there, the platform
+    // would count it as the forgotten terminator of a text value.
+    const std::string guarded = bytes + "!!";
+    const LSTATUS status =
+        RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
+                       static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
 void DeleteTree(const std::wstring& classesKey) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str());

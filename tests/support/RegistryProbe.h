@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Direct looks at HKEY_LOCAL_MACHINE\Software\Classes, past the program's own
 // registry layer, so tests see what the registry really holds.
@@ -18,6 +19,12 @@ std::wstring KeyClass(const std::wstring& classesKey);
 // Creates the key as needed and writes a REG_SZ.
 void PutText(const std::wstring& classesKey, const wchar_t* name, const std::wstring& value);
 void DeleteTree(const std::wstring& classesKey);
+// The text's UTF-16 bytes, without a terminator.
+std::string Utf16Bytes(std::wstring_view text);
+// Stores the bytes exactly as given, in a key below HKEY_LOCAL_MACHINE that
+// it creates as needed.
+bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
+            const std::string& bytes);
 // Leaves only the right to read the key, for everyone.
 void MakeReadOnly(const std::wstring& classesKey);
 // Removes every key the registration writes, so a test starts from nothing.

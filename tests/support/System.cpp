@@ -1,5 +1,6 @@
 #include "tests/support/System.h"
 
+#include "common/Process.h"
 #include "common/UniqueHandle.h"
 #include "tools/driver/Program.h"
 
@@ -35,6 +36,20 @@ std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wst
     std::erase_if(files, [&](const std::wstring& name) { return !name.starts_with(start); });
     std::sort(files.begin(), files.end());
     return files;
+}
+
+Finished RunPrinting(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs) {
+    const std::wstring outputFile = L"C:\\ausgabe.txt";
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    Finished finished;
+    {
+        const UniqueFile output(CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                            &inherited, CREATE_ALWAYS, 0, nullptr));
+        finished.exitCode = process::Run(program, L"\"" + program + L"\" " + arguments, timeoutMs,
+                                         {SW_SHOWDEFAULT, output.get()});
+    }
+    finished.output = FileBytes(outputFile);
+    return finished;
 }
 
 std::wstring Environment(const wchar_t* name) {

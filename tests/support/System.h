@@ -23,6 +23,14 @@ std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wst
 // The value of an environment variable; empty when it is not set.
 std::wstring Environment(const wchar_t* name);
 
+// Runs a program with its standard output into a file and gives its exit
+// code (nullopt when it did not end in time) and what it printed.
+struct Finished {
+    std::optional<DWORD> exitCode;
+    std::string output;
+};
+Finished RunPrinting(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);
+
 // How long the tests let a helper program run before they end it.
 inline constexpr DWORD kHelperTimeLimitMs = 120'000;
 
