@@ -153,8 +153,6 @@ TEST(RegistrySetValue, StoresTheLayoutsAnAnsiReaderExpects) {
         {"ends with cr lf", L"a\r\n"s, REG_MULTI_SZ, "a\r\n\0"s},
         {"lf only", L"a\nb"s, REG_SZ, "a\nb\0"s},
         {"empty text", L""s, REG_SZ, "\0"s},
-        {"negative int16 widens with its sign", std::int16_t{-2}, REG_DWORD, "\xFE\xFF\xFF\xFF"s},
-        {"int32 little-endian", std::int32_t{0x01020304}, REG_BINARY, "\x04\x03\x02\x01"s},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,9 +183,7 @@ TEST(RegistryGetValue, ReadsEachTypeAsStored) {
         {"odd byte count drops the half character", REG_SZ, "a\0b\0c"s, L"ab "s},
         {"expandable text is not expanded", REG_EXPAND_SZ, probe::Utf16Bytes(L"%WINDIR%\0"sv),
          L"%WINDIR%\0 "s},
-        {"dword all ones", REG_DWORD, "\xFF\xFF\xFF\xFF"s, std::int32_t{-1}},
         {"two binary bytes fill the low bytes", REG_BINARY, "\x01\x02"s, std::int32_t{513}},
-        {"five binary bytes", REG_BINARY, "\x01\x02\x03\x04\x05"s, std::nullopt},
         {"another type", REG_QWORD, "\x01\0\0\0\0\0\0\0"s, std::nullopt},
     };
     for (const auto& c : cases) {
