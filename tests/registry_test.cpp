@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sddl.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,24 +67,6 @@ std::optional<Stored> ReadAnsi(const std::wstring& path, const char* name) {
     if (status != ERROR_SUCCESS)
         return std::nullopt;
     return stored;
-}
-
-// Replaces the key's owner and access list. The owner may always read the
-// access list (READ_CONTROL), so the key is handed to the system account:
-// "O:SYD:P(A;;0xC0019;;;WD)" grants everyone 0x19, and WRITE_DAC and
-// WRITE_OWNER for the next change, and nothing more.
-void Restrict(const std::wstring& path, const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                     &descriptor, nullptr));
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | WRITE_OWNER, &key),
-              ERROR_SUCCESS);
-    EXPECT_EQ(
-        RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor),
-        ERROR_SUCCESS);
-    RegCloseKey(key);
-    LocalFree(descriptor);
 }
 
 const Value kUntouched = L"unber\u00FChrt"s;
@@ -203,16 +183,19 @@ TEST(RegistryAccess, ReadingNeedsOnlyTheThreeReadRightsAndWritingNoStandardRight
     const std::wstring path = FreshKey(L"Access");
     ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"alt"s), kTrue);
 
-    Restrict(path, L"O:SYD:P(A;;0xC0019;;;WD)");
+    // The owner may always read the access list (READ_CONTROL), so the key is
+    // handed to the system account; everyone gets 0x19, and WRITE_DAC and
+    // WRITE_OWNER for the next change, and nothing more.
+    ASSERT_TRUE(probe::SetAccess(path, L"O:SYD:P(A;;0xC0019;;;WD)"));
     Value value;
     EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path), kTrue);
     EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value), kTrue);
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kFalse);
     EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "alt\0"s);
 
-    Restrict(path, L"O:SYD:P(A;;0xC003F;;;WD)");
+    ASSERT_TRUE(probe::SetAccess(path, L"O:SYD:P(A;;0xC003F;;;WD)"));
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kTrue);
     EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "neu\0"s);
 
-    Restrict(path, L"O:SYD:P(A;;KA;;;WD)");
+    ASSERT_TRUE(probe::SetAccess(path, L"O:SYD:P(A;;KA;;;WD)"));
 }

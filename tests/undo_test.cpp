@@ -88,19 +88,6 @@ std::wstring KeyLine(const std::wstring& path) {
     return L"HKEY_LOCAL_MACHINE\\" + path;
 }
 
-// An access list without entries: nobody may read the key.
-void LockOut(const std::wstring& path) {
-    UniqueKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, key.put()),
-              ERROR_SUCCESS);
-    ACL acl;
-    InitializeAcl(&acl, sizeof(acl), ACL_REVISION);
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE);
-    ASSERT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
-}
-
 } // namespace
 
 // Every kind of value, names that need escaping, a subkey: the same lines as
@@ -215,7 +202,7 @@ TEST(UndoFile, WhatCannotBeWrittenFailsNamingTheFileAndLeavesNone) {
     ASSERT_TRUE(text_file::Write(plainFile, L"x"));
     const std::wstring locked = kClasses + L"BK_Gesperrt";
     PutText(locked + L"\\shell", L"", L"x");
-    LockOut(locked + L"\\shell");
+    ASSERT_TRUE(probe::SetAccess(locked + L"\\shell", L"D:P")); // nobody may read it
     const std::wstring broken = kClasses + L".bkumbruch";
     PutText(broken, L"Zeile\nUmbruch", L"x");
     const struct {

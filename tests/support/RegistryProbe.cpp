@@ -2,6 +2,8 @@
 
 #include "association/Catalogue.h"
 
+#include <sddl.h>
+
 namespace probe {
 
 std::wstring ClassesPath(const std::wstring& key) {
@@ -69,24 +71,27 @@ void DeleteTree(const std::wstring& classesKey) {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str());
 }
 
-void MakeReadOnly(const std::wstring& classesKey) {
+bool SetAccess(const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
+    if (std::wstring_view(sddl).starts_with(L"O:"))
+        parts |= OWNER_SECURITY_INFORMATION;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str(), 0, WRITE_DAC, &key) !=
-        ERROR_SUCCESS)
-        return;
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    alignas(ACL) BYTE aclBuffer[256]{};
-    auto* acl = reinterpret_cast<ACL*>(aclBuffer);
-    InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION);
-    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
-    SECURITY_DESCRIPTOR descriptor{};
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
-    RegCloseKey(key);
-    FreeSid(everyone);
+    LSTATUS status =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | WRITE_OWNER, &key);
+    if (status == ERROR_SUCCESS) {
+        status = RegSetKeySecurity(key, parts, descriptor);
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return status == ERROR_SUCCESS;
+}
+
+void MakeReadOnly(const std::wstring& classesKey) {
+    SetAccess(ClassesPath(classesKey), L"D:P(A;;KR;;;WD)");
 }
 
 void DeleteAllAssociations() {

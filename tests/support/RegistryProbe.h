@@ -25,6 +25,9 @@ std::string Utf16Bytes(std::wstring_view text);
 // it creates as needed.
 bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
             const std::string& bytes);
+// Replaces the access list of a key below HKEY_LOCAL_MACHINE, and its owner
+// where the descriptor (SDDL) names one.
+bool SetAccess(const std::wstring& path, const wchar_t* sddl);
 // Leaves only the right to read the key, for everyone.
 void MakeReadOnly(const std::wstring& classesKey);
 // Removes every key the registration writes, so a test starts from nothing.
