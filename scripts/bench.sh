@@ -13,6 +13,13 @@ dir=$(scripts/build.sh)
 # The template prefix first, so that its creation is not timed.
 scripts/wine-run.sh --init
 
+# First, what the figures are of: the shipped program where it runs natively.
+if [ "$WINE_ARCH" = i686 ] && [ "$WINE32" = native ]; then
+    echo "Measured: build/Bildkranz.exe, the shipped 32-bit program, natively ($WINE_ARCH_WHY)."
+else
+    echo "Measured: $dir/Bildkranz.exe, the $WINE_ARCH build, not the shipped 32-bit program ($WINE_ARCH_WHY; 32-bit programs here: $WINE32)."
+fi
+
 size_line() {
     local bytes
     bytes=$(stat -c %s "$1")
@@ -24,9 +31,5 @@ if [ "$dir" != build/i686 ]; then
     size_line "$dir/Bildkranz.exe" "$dir/Bildkranz.exe ($WINE_ARCH, the one that runs here)"
 fi
 echo "Runs as $WINE_ARCH under $("$WINE_LOADER" --version)."
-if [ "$WINE32" != native ]; then
-    # Emulated times would say nothing about the program.
-    echo "The figures below are the $WINE_ARCH twin's, not build/Bildkranz.exe's: 32-bit programs here: $WINE32 ($WINE32_REASON)."
-fi
 echo
 exec scripts/wine-run.sh "$dir/bench.exe"

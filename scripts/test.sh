@@ -33,6 +33,7 @@ scripts/wine-run.sh --init
 echo "test: Wine template ready after $(minutes "$(seconds_since "$prefix_started")")"
 
 echo "test: 32-bit programs here: $WINE32, $WINE32_REASON."
+echo "test: the quick tests run as $WINE_ARCH: $WINE_ARCH_WHY."
 echo "test: the test programs and what they run as:"
 for name in $(ctest --test-dir "$dir" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
     if [ "$name" = end_to_end_32bit ]; then

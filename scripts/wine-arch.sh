@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Prints the Windows architecture that the many quick tests run as here: i686
 # where the kernel runs 32-bit programs itself, else x86_64 (the twin, under
-# wine64). Sourced, it also sets
+# wine64). BILDKRANZ_TEST_ARCH=x86_64 or =i686 forces one of the two paths
+# where it can run (see the README). Sourced, it also sets
+#   WINE_ARCH      that architecture;
+#   WINE_ARCH_WHY  a sentence saying why it was chosen;
 #   WINE_LOADER, WINE_SERVER  loader and server for that architecture;
 #   WINE32         how the shipped 32-bit program runs here: native, emulated
 #                  (Wine's 32-bit loader starts, but only because a binfmt_misc
@@ -45,14 +48,41 @@ else
     WINE32_REASON="the kernel runs no 32-bit programs; a binfmt_misc entry hands them to an emulator (qemu-user), at a fraction of native speed"
 fi
 
-if [ "$WINE32" = native ]; then
-    WINE_ARCH=i686
+case "${BILDKRANZ_TEST_ARCH:-}" in
+    "")
+        if [ "$WINE32" = native ]; then
+            WINE_ARCH=i686
+            WINE_ARCH_WHY="the kernel runs 32-bit programs, so every test program is the 32-bit build"
+        else
+            WINE_ARCH=x86_64
+            WINE_ARCH_WHY="32-bit programs are not native here, so the quick tests run the x86_64 twin"
+        fi ;;
+    x86_64)
+        WINE_ARCH=x86_64
+        WINE_ARCH_WHY="forced by BILDKRANZ_TEST_ARCH=x86_64: the quick tests run the x86_64 twin" ;;
+    i686)
+        if [ "$WINE32" = none ]; then
+            echo "wine-arch: BILDKRANZ_TEST_ARCH=i686, but no 32-bit program can run here: $WINE32_REASON." >&2
+            exit 2
+        fi
+        WINE_ARCH=i686
+        WINE_ARCH_WHY="forced by BILDKRANZ_TEST_ARCH=i686: every test program is the 32-bit build"
+        if [ "$WINE32" = emulated ]; then
+            WINE_ARCH_WHY="$WINE_ARCH_WHY, emulated: many times slower, and the quick tests' deadlines are made for native speed"
+        fi ;;
+    *)
+        echo "wine-arch: BILDKRANZ_TEST_ARCH is i686, x86_64 or unset, not '$BILDKRANZ_TEST_ARCH'." >&2
+        exit 2 ;;
+esac
+
+if [ "$WINE_ARCH" = i686 ]; then
     WINE_LOADER=/usr/lib/wine/wine
     WINE_SERVER=$(command -v wineserver)
+    # The server is always the native one.
+    [ "$WINE32" = native ] || WINE_SERVER=/usr/lib/wine/wineserver64
 else
     # Named explicitly: with the binfmt entry on, the plain wrappers would pick
     # the emulated 32-bit loader and server.
-    WINE_ARCH=x86_64
     WINE_LOADER=/usr/lib/wine/wine64
     WINE_SERVER=/usr/lib/wine/wineserver64
 fi

@@ -88,6 +88,10 @@ WORD PeMachine(const std::wstring& path) {
     return machine;
 }
 
+// What a user's double-click on a .reg file does: the 64-bit editor where
+// Windows is 64-bit, as the prefixes are.
+constexpr reg_file::Editor kUsersEditor = reg_file::Editor::DoubleClick;
+
 // 64-bit Windows keeps the COM classes and interfaces apart per view, and the
 // registry editor that a 32-bit program starts exports the 32-bit one: the
 // same keys, but servers below "Program Files (x86)" and 32-bit proxy and
@@ -274,7 +278,7 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
     PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
     PutText(L".png", nullptr, L"pngfile");
     // What the program's backups must hold.
-    ASSERT_TRUE(reg_file::ExportClasses(kReference));
+    ASSERT_TRUE(reg_file::ExportClasses(kReference, kUsersEditor));
     const reg_file::Content before = reg_file::ParseFile(kReference);
     ASSERT_FALSE(reg_file::Below(before, L".bmp").empty());
 
@@ -341,6 +345,24 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         EXPECT_EQ(Text(L".png"), L"pngfile");
         EXPECT_FALSE(KeyPresent(L"ACDC_PNG"));
     }
+    {
+        SCOPED_TRACE("the editor a double-click starts sees the same keys as this process");
+        // On 64-bit Windows the keys the program writes below the classes
+        // key are shared by the 32-bit and the 64-bit registry view.
+        const std::wstring users = L"C:\\Sicht Benutzer.reg";
+        const std::wstring own = L"C:\\Sicht Test.reg";
+        ASSERT_TRUE(reg_file::ExportClasses(users, kUsersEditor));
+        ASSERT_TRUE(reg_file::ExportClasses(own));
+        const reg_file::Content seenByUser = reg_file::ParseFile(users);
+        const reg_file::Content seenHere = reg_file::ParseFile(own);
+        for (const wchar_t* key :
+             {L".bmp", L".gif", L"ACDC_BMP", L"ACDC_GIF", L"SystemFileAssociations\\.bmp"}) {
+            SCOPED_TRACE(Ascii(key));
+            EXPECT_FALSE(reg_file::Below(seenByUser, key).empty());
+            EXPECT_TRUE(
+                reg_file::Same(reg_file::Below(seenHere, key), reg_file::Below(seenByUser, key)));
+        }
+    }
     std::wstring undoFile;
     {
         SCOPED_TRACE("the backups beside the program hold what was there");
@@ -357,7 +379,8 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         EXPECT_TRUE(
             text_file::Read(kClassesBackup).starts_with(L"Windows Registry Editor Version 5.00"));
         const reg_file::Content classes = reg_file::ParseFile(kClassesBackup);
-        if (bits == 8 * static_cast<int>(sizeof(void*)))
+        // The reference is the 64-bit editor's, the backup the program's editor's.
+        if (bits == 64)
             EXPECT_TRUE(reg_file::Same(before, classes));
         else
             EXPECT_TRUE(reg_file::Same(KeysOnlyWhereViewsDiffer(before),
@@ -384,15 +407,15 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
     }
     {
         SCOPED_TRACE("importing a type's backup brings its old values back");
-        ASSERT_TRUE(reg_file::Import(kProgramFolder + L"\\Temp 1_bmp.reg"));
+        ASSERT_TRUE(reg_file::Import(kProgramFolder + L"\\Temp 1_bmp.reg", kUsersEditor));
         EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
         EXPECT_EQ(Text(L".bmp", L"Content Type"), L"image/bmp");
     }
     {
         SCOPED_TRACE("importing the undo file gives back the classes as they were");
-        ASSERT_TRUE(reg_file::Import(undoFile));
+        ASSERT_TRUE(reg_file::Import(undoFile, kUsersEditor));
         const std::wstring after = L"C:\\nachher.reg";
-        ASSERT_TRUE(reg_file::ExportClasses(after));
+        ASSERT_TRUE(reg_file::ExportClasses(after, kUsersEditor));
         EXPECT_TRUE(reg_file::Same(before, reg_file::ParseFile(after)));
     }
 }

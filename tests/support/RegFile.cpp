@@ -6,26 +6,56 @@
 #include "tests/support/TextFile.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace reg_file {
 
-bool Export(const std::wstring& file, const std::wstring& key) {
-    DeleteFileW(file.c_str());
+namespace {
+
+// A 32-bit process on 64-bit Windows.
+bool InWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::optional<DWORD> RunEditor(Editor editor, std::wstring commandLine) {
+    // The shell that opens a double-clicked file is a native process, which
+    // the file system redirector leaves alone; a 32-bit process gets the same
+    // editor only with the redirection off on its thread.
+    PVOID redirection = nullptr;
+    const bool native =
+        editor == Editor::DoubleClick && InWow64() && Wow64DisableWow64FsRedirection(&redirection);
     const auto code =
-        process::Run(RegistryEditor(), L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"",
-                     support::kHelperTimeLimitMs);
+        process::Run(RegistryEditor(), std::move(commandLine), support::kHelperTimeLimitMs);
+    if (native)
+        Wow64RevertWow64FsRedirection(redirection);
+    return code;
+}
+
+} // namespace
+
+std::wstring EditorFile() {
+    if (!InWow64())
+        return RegistryEditor();
+    wchar_t folder[MAX_PATH]{};
+    const UINT length = GetSystemWow64DirectoryW(folder, MAX_PATH);
+    return std::wstring(folder, length < MAX_PATH ? length : 0) + L"\\regedit.exe";
+}
+
+bool Export(const std::wstring& file, const std::wstring& key, Editor editor) {
+    DeleteFileW(file.c_str());
+    const auto code = RunEditor(editor, L"regedit.exe /e \"" + file + L"\" \"" + key + L"\"");
     WIN32_FILE_ATTRIBUTE_DATA data;
     return code == 0u && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
            (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
 }
 
-bool ExportClasses(const std::wstring& file) {
-    return Export(file, kClassesKey);
+bool ExportClasses(const std::wstring& file, Editor editor) {
+    return Export(file, kClassesKey, editor);
 }
 
-bool Import(const std::wstring& file) {
-    return process::Run(RegistryEditor(), L"regedit.exe /s \"" + file + L"\"",
-                        support::kHelperTimeLimitMs) == 0u;
+bool Import(const std::wstring& file, Editor editor) {
+    return RunEditor(editor, L"regedit.exe /s \"" + file + L"\"") == 0u;
 }
 
 Content Parse(const std::wstring& text, bool joinLines) {

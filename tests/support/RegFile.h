@@ -14,12 +14,23 @@ namespace reg_file {
 
 inline constexpr const wchar_t* kClassesKey = L"HKEY_LOCAL_MACHINE\\Software\\Classes";
 
+// Which editor: the one this process gets for the Windows folder's
+// regedit.exe, as the program does (on 64-bit Windows a 32-bit process is
+// sent to SysWOW64's, which sees the 32-bit registry view), or the one a
+// double-click on a .reg file starts (there the 64-bit one).
+enum class Editor { AsThisProcess, DoubleClick };
+
+// The file the platform runs when this process starts the Windows folder's
+// regedit.exe.
+std::wstring EditorFile();
+
 // regedit /e into a fresh file; Wine's editor exits with 0 even when it wrote
 // nothing, so only a non-empty file counts.
-bool Export(const std::wstring& file, const std::wstring& key);
-bool ExportClasses(const std::wstring& file);
+bool Export(const std::wstring& file, const std::wstring& key,
+            Editor editor = Editor::AsThisProcess);
+bool ExportClasses(const std::wstring& file, Editor editor = Editor::AsThisProcess);
 // regedit /s.
-bool Import(const std::wstring& file);
+bool Import(const std::wstring& file, Editor editor = Editor::AsThisProcess);
 
 // Key as written in the file ("HKEY_LOCAL_MACHINE\…", "-HKEY_LOCAL_MACHINE\…"
 // for a removal) to its value lines.
