@@ -2,13 +2,13 @@
 
 #include "association/KeyPath.h"
 #include "association/Registry.h"
-#include "common/Numbers.h"
 #include "common/Failure.h"
-#include "common/Process.h"
 #include "common/FilePath.h"
+#include "common/Numbers.h"
+#include "common/Process.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
-#include "common/WindowsFolder.h"
+#include "services/WindowsOrdner.h"
 
 #include <algorithm>
 #include <optional>
@@ -209,6 +209,11 @@ std::wstring BackupFolder() {
     return path;
 }
 
+std::wstring RegistryEditor() {
+    const std::wstring folder = WindowsOrdner::WindowsDirectory();
+    return folder.empty() ? folder : folder + L"\\regedit.exe";
+}
+
 std::wstring ClassesBackupFile(std::wstring_view folder) {
     return file_path::Join(folder, L"Temp 0_Classes.reg");
 }
@@ -271,10 +276,6 @@ void Editors::Finish(const ExportWait& wait) {
         if (!failure.empty())
             Fail(started.request.file, failure);
     }
-}
-
-void Run(const std::vector<Export>& exports, const ExportWait& wait) {
-    Editors(exports).Finish(wait);
 }
 
 } // namespace Backup

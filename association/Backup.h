@@ -16,6 +16,12 @@ namespace Backup {
 // backslash except for a drive's root ("C:\").
 std::wstring BackupFolder();
 
+// The system's registry editor, by its full path: the ordinary program search
+// looks in the running program's own folder first, where a planted
+// Regedit.exe would run with that program's rights. Empty when the Windows
+// folder cannot be read.
+std::wstring RegistryEditor();
+
 std::wstring ClassesBackupFile(std::wstring_view folder);
 // listIndex is the type list's index (0-based); the file name counts from 1.
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
@@ -71,8 +77,5 @@ public:
 private:
     std::vector<Started> editors_;
 };
-
-// Starts and finishes the editors of these exports.
-void Run(const std::vector<Export>& exports, const ExportWait& wait);
 
 } // namespace Backup

@@ -1,6 +1,7 @@
 #include "association/CurrentPrograms.h"
 
 #include "association/Catalogue.h"
+#include "association/KeyPath.h"
 #include "association/Registry.h"
 
 #include <windows.h>
@@ -19,10 +20,10 @@ bool EndsWith(const std::wstring& text, std::wstring_view end) {
 // The command value of one verb as text, without its terminator and without
 // the blank the registry layer appends; empty when there is none.
 std::wstring ReadCommand(const catalogue::Verb& verb) {
-    const std::wstring path = L"Software\\Classes\\" + std::wstring(catalogue::kReferenceClass) +
-                              std::wstring(verb.commandKeyPath);
+    const std::wstring path =
+        KeyPath::Classes(catalogue::kReferenceClass) + std::wstring(verb.commandKeyPath);
     Registry::Value value; // fresh for every slot: no slot shows another's program
-    if (Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"", value) != Registry::kTrue)
+    if (Registry::GetValue(KeyPath::kRoot, path, L"", value) != Registry::kTrue)
         return {};
     const auto* text = std::get_if<std::wstring>(&value);
     if (!text)

@@ -12,7 +12,7 @@ namespace Registration {
 
 namespace {
 
-const HKEY kRoot = HKEY_LOCAL_MACHINE;
+using KeyPath::kRoot;
 constexpr std::wstring_view kSystemFileAssociations = L"SystemFileAssociations";
 
 using KeyPath::Classes;

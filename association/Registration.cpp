@@ -1,6 +1,7 @@
 #include "association/Registration.h"
 
 #include "association/Backup.h"
+#include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "association/Undo.h"
 
@@ -15,7 +16,6 @@ namespace Registration {
 
 namespace {
 
-const HKEY kRoot = HKEY_LOCAL_MACHINE;
 // Every key the registration creates carries this class text.
 constexpr std::wstring_view kKeyClass = L"1";
 
@@ -24,23 +24,24 @@ constexpr std::wstring_view kKeyClass = L"1";
 bool CarryOutStep(const Step& step) {
     switch (step.action) {
     case Step::Action::DeleteKey:
-        Registry::DeleteKey(kRoot, step.key);
+        Registry::DeleteKey(KeyPath::kRoot, step.key);
         return true;
     case Step::Action::CreateKey:
-        if (Registry::KeyExists(kRoot, step.key) != Registry::kTrue)
-            Registry::CreateKey(kRoot, step.key, kKeyClass);
+        if (Registry::KeyExists(KeyPath::kRoot, step.key) != Registry::kTrue)
+            Registry::CreateKey(KeyPath::kRoot, step.key, kKeyClass);
         return true;
     case Step::Action::SetValue:
-        return Registry::SetValue(kRoot, step.key, step.valueName, step.text) == Registry::kTrue;
+        return Registry::SetValue(KeyPath::kRoot, step.key, step.valueName, step.text) ==
+               Registry::kTrue;
     }
     return false;
 }
 
 // The undo file is read while the editors run: they only read the registry
-// too, and nothing changes before all of them are verified.
-Undo::File PrepareWhileBackingUp(Backup::Editors& editors, const Plan& plan,
-                                 std::wstring_view backupFolder,
-                                 const std::function<void()>& processPendingEvents) {
+// too, and nothing changes before all of them are verified. Returns the undo
+// file's path.
+std::wstring BackUp(Backup::Editors& editors, const Plan& plan, std::wstring_view backupFolder,
+                    Reporter& reporter) {
     editors.Start(plan.backups);
     std::optional<Undo::File> undo;
     std::exception_ptr undoFailure;
@@ -50,29 +51,31 @@ Undo::File PrepareWhileBackingUp(Backup::Editors& editors, const Plan& plan,
         undoFailure = std::current_exception();
     }
     // A failed backup is reported before an undo file that could not be made.
-    editors.Finish({processPendingEvents, Backup::kExportTimeLimitMs});
+    editors.Finish({[&reporter] { reporter.ProcessPendingEvents(); }, Backup::kExportTimeLimitMs});
     if (undoFailure)
         std::rethrow_exception(undoFailure);
-    return std::move(*undo);
-}
-
-Outcome RegisterWhileBackingUp(Backup::Editors& editors, const Plan& plan,
-                               const std::function<void()>& processPendingEvents,
-                               std::wstring_view backupFolder) {
-    const std::wstring undoFile =
-        PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();
-    processPendingEvents();
-    Outcome outcome = CarryOut(plan, processPendingEvents);
-    outcome.undoFile = undoFile;
-    return outcome;
+    return undo->Save();
 }
 
 } // namespace
 
-std::wstring BackUp(const Plan& plan, const std::function<void()>& processPendingEvents,
-                    std::wstring_view backupFolder) {
+void Register(const Choices& choices, std::wstring_view backupFolder, Reporter& reporter) {
+    // Every plan backs up the whole classes key first, and nothing else the
+    // run does takes nearly as long; the plan only reads the same unchanged
+    // registry meanwhile.
+    const bool whateverThePlan = reporter.RegistersWhateverThePlan();
     Backup::Editors editors;
-    return PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();
+    if (whateverThePlan)
+        editors.Start({Backup::AllClasses(backupFolder)});
+    const Plan plan = MakePlan(choices, backupFolder);
+    if (!reporter.Planned(plan) && !whateverThePlan)
+        return;
+    const std::wstring undoFile = BackUp(editors, plan, backupFolder, reporter);
+    reporter.BackedUp(plan, undoFile);
+    reporter.ProcessPendingEvents();
+    Outcome outcome = CarryOut(plan, [&reporter] { reporter.ProcessPendingEvents(); });
+    outcome.undoFile = undoFile;
+    reporter.Registered(outcome);
 }
 
 Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEvents) {
@@ -86,24 +89,6 @@ Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEv
     // Explorer shows the new verbs and icons without a restart.
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return outcome;
-}
-
-Outcome Register(const Plan& plan, const std::function<void()>& processPendingEvents,
-                 std::wstring_view backupFolder) {
-    Backup::Editors editors;
-    return RegisterWhileBackingUp(editors, plan, processPendingEvents, backupFolder);
-}
-
-Outcome WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
-                          std::wstring_view backupFolder) {
-    // Every plan backs up the whole classes key first, and its export takes
-    // far longer than anything else a run does: it starts before the plan is
-    // made, which only reads the same unchanged registry meanwhile. Under
-    // Wine that takes the plan (20 ms on a quiet machine, up to 90 ms on a
-    // busy one) off the time until the message.
-    Backup::Editors editors({Backup::AllClasses(backupFolder)});
-    const Plan plan = MakePlan(choices, backupFolder);
-    return RegisterWhileBackingUp(editors, plan, processPendingEvents, backupFolder);
 }
 
 } // namespace Registration

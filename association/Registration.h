@@ -8,7 +8,9 @@
 #include <vector>
 
 // Writes the associations the user chose, after the registry editor has
-// backed up what they replace and the undo file is saved.
+// backed up what they replace and the undo file is saved. The wizard and the
+// command line run the same registration; each tells its user about it in its
+// own way, through a Reporter.
 namespace Registration {
 
 struct Outcome {
@@ -19,25 +21,33 @@ struct Outcome {
     bool Complete() const { return failedWrites.empty(); }
 };
 
-// Has the registry editor back up the whole classes key and every ticked
-// type's existing extension key into backupFolder, all at once; meanwhile
-// reads what the undo file will hold, and saves it once every backup is
-// verified. Returns the undo file's path. processPendingEvents runs while the
-// exports run. Throws Failure when a backup or the undo file cannot be made:
-// then no key has changed.
-std::wstring BackUp(const Plan& plan, const std::function<void()>& processPendingEvents,
-                    std::wstring_view backupFolder);
+// What a registration tells the front end that runs it, as it goes.
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+
+    // Asked before the plan is made: whether the run backs up and writes
+    // whatever the plan holds. Where it does, the whole classes key's export,
+    // by far the longest step, starts while the plan is made.
+    virtual bool RegistersWhateverThePlan() const = 0;
+    // The plan is made and nothing is changed yet. Unless the run registers
+    // whatever the plan holds, false ends it here, with no editor started.
+    virtual bool Planned(const Plan& plan) = 0;
+    // Messages may be waiting: while the editors run and between the writes.
+    virtual void ProcessPendingEvents() = 0;
+    // Every backup is verified and the undo file saved; nothing has changed.
+    virtual void BackedUp(const Plan& plan, const std::wstring& undoFile) = 0;
+    // Every step is carried out and the shell told.
+    virtual void Registered(const Outcome& outcome) = 0;
+};
+
+// The registration of these choices, from the plan to the shell's
+// notification. Throws FileNotMade when a backup or the undo file cannot be
+// made: then no key has changed.
+void Register(const Choices& choices, std::wstring_view backupFolder, Reporter& reporter);
 
 // Carries the plan out step by step, processing pending events where it
-// says, and tells the shell. Only after BackUp.
+// says, and tells the shell. Only once its backups and undo file are made.
 Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEvents);
-
-// BackUp, then CarryOut.
-Outcome Register(const Plan& plan, const std::function<void()>& processPendingEvents,
-                 std::wstring_view backupFolder);
-
-// The plan for these choices, registered.
-Outcome WriteAssociations(const Choices& choices, const std::function<void()>& processPendingEvents,
-                          std::wstring_view backupFolder);
 
 } // namespace Registration

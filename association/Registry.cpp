@@ -14,6 +14,9 @@ static_assert((KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMER
 
 namespace {
 
+// A value or a key may grow between measuring and reading it.
+constexpr int kReadAttempts = 8;
+
 Truth ToTruth(bool condition) {
     return condition ? kTrue : kFalse;
 }
@@ -26,13 +29,20 @@ std::optional<std::wstring> Terminated(std::wstring_view text) {
     return std::wstring(text);
 }
 
-UniqueKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
+LSTATUS Open(HKEY root, const std::wstring& path, REGSAM access, UniqueKey& key) {
     // The handle is taken over only on success: what a failed call leaves in
     // its out argument is not a handle to close.
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS)
-        return UniqueKey();
-    return UniqueKey(opened);
+    const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS)
+        key.reset(opened);
+    return status;
+}
+
+UniqueKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
+    UniqueKey key;
+    Open(root, path, access, key);
+    return key;
 }
 
 void AppendLittleEndian(std::vector<BYTE>& bytes, std::uint32_t number) {
@@ -74,6 +84,102 @@ bool Readable(DWORD type, DWORD size) {
     return IsText(type) || ((type == REG_DWORD || type == REG_BINARY) && size <= 4);
 }
 
+// Reads a value of an open key, again when it grew between asking for its
+// size and reading it.
+LSTATUS ReadStored(HKEY key, const std::wstring& name, StoredValue& value) {
+    // Each round asks for the size anew; a value that keeps growing gives up.
+    LSTATUS status = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < kReadAttempts && status == ERROR_MORE_DATA; ++attempt) {
+        DWORD size = 0;
+        status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+        if (status != ERROR_SUCCESS)
+            return status;
+        // One spare byte keeps the buffer non-null for an empty value: a null
+        // buffer would only ask for the size again.
+        value.data.assign(std::size_t{size} + 1, 0);
+        DWORD read = size;
+        status =
+            RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &read);
+        if (status == ERROR_SUCCESS && read > size)
+            status = ERROR_MORE_DATA;
+        if (status == ERROR_SUCCESS)
+            value.data.resize(read);
+    }
+    value.name = name;
+    return status;
+}
+
+struct KeySizes {
+    DWORD longestSubkey = 0;
+    DWORD longestValueName = 0;
+    DWORD largestValue = 0;
+};
+
+LSTATUS Measure(HKEY key, KeySizes& sizes) {
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &sizes.longestSubkey, nullptr,
+                            nullptr, &sizes.longestValueName, &sizes.largestValue, nullptr,
+                            nullptr);
+}
+
+// Every value of an open key. A value may grow, or a longer one come in,
+// between measuring the key and reading it: then the key is measured again.
+LSTATUS ReadValues(HKEY key, std::vector<StoredValue>& values) {
+    KeySizes sizes;
+    LSTATUS status = Measure(key, sizes);
+    int retries = 0;
+    for (DWORD index = 0; status == ERROR_SUCCESS;) {
+        StoredValue value;
+        value.name.resize(std::size_t{sizes.longestValueName} + 1);
+        value.data.resize(std::size_t{sizes.largestValue} + 1);
+        DWORD nameLength = static_cast<DWORD>(value.name.size());
+        DWORD size = static_cast<DWORD>(value.data.size());
+        status = RegEnumValueW(key, index, value.name.data(), &nameLength, nullptr, &value.type,
+                               value.data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return ERROR_SUCCESS;
+        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
+            status = Measure(key, sizes);
+            sizes.longestValueName = std::max<DWORD>(sizes.longestValueName, nameLength * 2);
+            sizes.largestValue = std::max<DWORD>(sizes.largestValue, size);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            return status;
+        value.name.resize(nameLength);
+        value.data.resize(size);
+        values.push_back(std::move(value));
+        ++index;
+        retries = 0;
+    }
+    return status;
+}
+
+LSTATUS ReadSubkeyNames(HKEY key, std::vector<std::wstring>& names) {
+    KeySizes sizes;
+    LSTATUS status = Measure(key, sizes);
+    int retries = 0;
+    for (DWORD index = 0; status == ERROR_SUCCESS;) {
+        std::wstring name(std::size_t{sizes.longestSubkey} + 1, L'\0');
+        DWORD length = static_cast<DWORD>(name.size());
+        status =
+            RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return ERROR_SUCCESS;
+        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
+            status = Measure(key, sizes);
+            sizes.longestSubkey = std::max<DWORD>(sizes.longestSubkey, length * 2 + 1);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            return status;
+        name.resize(length);
+        names.push_back(std::move(name));
+        ++index;
+        retries = 0;
+    }
+    return status;
+}
+
 std::optional<StoredValue> Read(HKEY key, const std::wstring& name) {
     StoredValue stored;
     if (ReadStored(key, name, stored) != ERROR_SUCCESS ||
@@ -99,26 +205,16 @@ Value Decode(const StoredValue& stored) {
 
 } // namespace
 
-LSTATUS ReadStored(HKEY key, const std::wstring& name, StoredValue& value) {
-    // Each round asks for the size anew; a value that keeps growing gives up.
-    LSTATUS status = ERROR_MORE_DATA;
-    for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
-        DWORD size = 0;
-        status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
-        if (status != ERROR_SUCCESS)
-            return status;
-        // One spare byte keeps the buffer non-null for an empty value: a null
-        // buffer would only ask for the size again.
-        value.data.assign(std::size_t{size} + 1, 0);
-        DWORD read = size;
-        status =
-            RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &read);
-        if (status == ERROR_SUCCESS && read > size)
-            status = ERROR_MORE_DATA;
-        if (status == ERROR_SUCCESS)
-            value.data.resize(read);
-    }
-    return status;
+LSTATUS ReadKey(HKEY root, std::wstring_view path, StoredKey& key) {
+    const auto name = Terminated(path);
+    if (!name)
+        return ERROR_INVALID_NAME;
+    UniqueKey open;
+    if (const LSTATUS status = Open(root, *name, kReadAccess, open); status != ERROR_SUCCESS)
+        return status;
+    key = {};
+    const LSTATUS values = ReadValues(open.get(), key.values);
+    return values != ERROR_SUCCESS ? values : ReadSubkeyNames(open.get(), key.subkeys);
 }
 
 Truth KeyExists(HKEY root, std::wstring_view path) {

@@ -29,16 +29,23 @@ inline constexpr REGSAM kWriteAccess = 0x3F;
 
 Truth KeyExists(HKEY root, std::wstring_view path);
 
-// A value's type and bytes exactly as stored.
+// A value's name, type and bytes exactly as stored.
 struct StoredValue {
+    std::wstring name;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
 };
 
-// Reads a value of an open key, again when it grew between asking for its
-// size and reading it. ERROR_SUCCESS, or the platform's error:
-// ERROR_FILE_NOT_FOUND when there is no such value.
-LSTATUS ReadStored(HKEY key, const std::wstring& name, StoredValue& value);
+// A key's values exactly as stored, and the names of its subkeys.
+struct StoredKey {
+    std::vector<StoredValue> values;
+    std::vector<std::wstring> subkeys;
+};
+
+// Reads a key whole, with the read rights alone, for a file that must give
+// it back exactly. ERROR_SUCCESS, or the platform's error, so that a key that
+// is not there (ERROR_FILE_NOT_FOUND) is told from one that cannot be read.
+LSTATUS ReadKey(HKEY root, std::wstring_view path, StoredKey& key);
 
 // True only when the key was new; an existing key keeps its class.
 Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass);

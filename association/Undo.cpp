@@ -2,9 +2,9 @@
 
 #include "association/KeyPath.h"
 #include "association/Registry.h"
-#include "common/Numbers.h"
 #include "common/Failure.h"
 #include "common/FilePath.h"
+#include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 
@@ -22,8 +22,6 @@ constexpr std::wstring_view kNewLine = L"\r\n";
 // characters, after a comma; the line then ends in a backslash.
 constexpr std::size_t kHexLineLimit = 77;
 constexpr std::wstring_view kHexContinuation = L"\\\r\n  ";
-// A value may grow between asking for its size and reading it.
-constexpr int kReadAttempts = 8;
 constexpr int kNameAttempts = 999;
 
 // A key the run changes, listed parents before children.
@@ -45,12 +43,8 @@ std::wstring SystemError(DWORD code) {
     return L" (Systemfehler " + ErrorCode(code) + L").";
 }
 
-std::wstring FullName(std::wstring_view path) {
-    return std::wstring(KeyPath::kRootName) + std::wstring(path);
-}
-
 [[noreturn]] void Unreadable(std::wstring_view path, LSTATUS status) {
-    throw Problem{L"Der Schlüssel „" + FullName(path) + L"“ konnte nicht gelesen werden" +
+    throw Problem{L"Der Schlüssel „" + KeyPath::Full(path) + L"“ konnte nicht gelesen werden" +
                   SystemError(static_cast<DWORD>(status))};
 }
 
@@ -58,7 +52,7 @@ std::wstring FullName(std::wstring_view path) {
 // value name; such a name would be cut or would change what follows it.
 void CheckName(std::wstring_view name, std::wstring_view keyPath) {
     if (name.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos)
-        throw Problem{L"Ein Name unter „" + FullName(keyPath) +
+        throw Problem{L"Ein Name unter „" + KeyPath::Full(keyPath) +
                       L"“ enthält einen Zeilenumbruch oder ein Nullzeichen und lässt sich in "
                       L"einer Registrierungsdatei nicht wiedergeben."};
 }
@@ -87,105 +81,27 @@ std::vector<TouchedKey> TouchedKeys(const std::vector<Registration::Step>& steps
 
 // --- Reading the registry ---------------------------------------------------
 
-struct RawValue {
-    std::wstring name;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
+using Registry::StoredKey;
+using Registry::StoredValue;
 
-// No key when it does not exist; any other failure means its state is unknown.
-UniqueKey OpenForReading(HKEY parent, const std::wstring& name, std::wstring_view fullPath) {
-    HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(parent, name.c_str(), 0, Registry::kReadAccess, &opened);
-    if (status == ERROR_FILE_NOT_FOUND)
-        return UniqueKey();
-    if (status != ERROR_SUCCESS)
-        Unreadable(fullPath, status);
-    return UniqueKey(opened);
-}
-
-std::optional<RawValue> ReadValue(HKEY key, const std::wstring& name, std::wstring_view keyPath) {
-    Registry::StoredValue stored;
-    const LSTATUS status = Registry::ReadStored(key, name, stored);
+// Nothing when the key does not exist; any other failure means its state is
+// unknown.
+std::optional<StoredKey> ReadKey(std::wstring_view path) {
+    StoredKey key;
+    const LSTATUS status = Registry::ReadKey(KeyPath::kRoot, path, key);
     if (status == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
     if (status != ERROR_SUCCESS)
-        Unreadable(keyPath, status);
-    return RawValue{name, stored.type, std::move(stored.data)};
-}
-
-struct KeyInfo {
-    DWORD longestSubkey = 0;
-    DWORD longestValueName = 0;
-    DWORD largestValue = 0;
-};
-
-KeyInfo QueryInfo(HKEY key, std::wstring_view path) {
-    KeyInfo info;
-    const LSTATUS status =
-        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &info.longestSubkey, nullptr,
-                         nullptr, &info.longestValueName, &info.largestValue, nullptr, nullptr);
-    if (status != ERROR_SUCCESS)
         Unreadable(path, status);
-    return info;
+    return key;
 }
 
-std::vector<RawValue> AllValues(HKEY key, std::wstring_view path) {
-    std::vector<RawValue> values;
-    KeyInfo info = QueryInfo(key, path);
-    int retries = 0;
-    for (DWORD index = 0;;) {
-        RawValue value;
-        value.name.resize(std::size_t{info.longestValueName} + 1);
-        value.data.resize(std::size_t{info.largestValue} + 1);
-        DWORD nameLength = static_cast<DWORD>(value.name.size());
-        DWORD size = static_cast<DWORD>(value.data.size());
-        const LSTATUS status = RegEnumValueW(key, index, value.name.data(), &nameLength, nullptr,
-                                             &value.type, value.data.data(), &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            return values;
-        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
-            // A value grew or a longer one came in since the key was measured.
-            info = QueryInfo(key, path);
-            info.longestValueName = std::max<DWORD>(info.longestValueName, nameLength * 2);
-            info.largestValue = std::max<DWORD>(info.largestValue, size);
-            continue;
-        }
-        if (status != ERROR_SUCCESS)
-            Unreadable(path, status);
-        value.name.resize(nameLength);
-        value.data.resize(size);
-        CheckName(value.name, path);
-        values.push_back(std::move(value));
-        ++index;
-        retries = 0;
-    }
-}
-
-std::vector<std::wstring> SubkeyNames(HKEY key, std::wstring_view path) {
-    std::vector<std::wstring> names;
-    KeyInfo info = QueryInfo(key, path);
-    int retries = 0;
-    for (DWORD index = 0;;) {
-        std::wstring name(std::size_t{info.longestSubkey} + 1, L'\0');
-        DWORD length = static_cast<DWORD>(name.size());
-        const LSTATUS status =
-            RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            return names;
-        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
-            info = QueryInfo(key, path);
-            info.longestSubkey = std::max<DWORD>(info.longestSubkey, length * 2 + 1);
-            continue;
-        }
-        if (status != ERROR_SUCCESS)
-            Unreadable(path, status);
-        name.resize(length);
-        CheckName(name, path);
-        names.push_back(std::move(name));
-        ++index;
-        retries = 0;
-    }
+// Value names compare without regard to case, as the registry compares them.
+const StoredValue* ValueNamed(const StoredKey& key, std::wstring_view name) {
+    for (const StoredValue& value : key.values)
+        if (KeyPath::Same(value.name, name))
+            return &value;
+    return nullptr;
 }
 
 // --- Writing the registry editor's format -----------------------------------
@@ -245,7 +161,7 @@ void AppendHexBytes(std::wstring& text, std::size_t lineStart, const std::vector
 // Text the editor reads back unchanged from "…": one terminating zero and
 // none inside, and no line break (Wine's editor turns the two characters
 // \n into a line break, Windows' editor does not).
-std::optional<std::wstring_view> PlainString(const RawValue& value) {
+std::optional<std::wstring_view> PlainString(const StoredValue& value) {
     if (value.type != REG_SZ || value.data.size() < sizeof(wchar_t) ||
         value.data.size() % sizeof(wchar_t) != 0)
         return std::nullopt;
@@ -257,7 +173,7 @@ std::optional<std::wstring_view> PlainString(const RawValue& value) {
     return text;
 }
 
-void AppendValue(std::wstring& text, const RawValue& value) {
+void AppendValue(std::wstring& text, const StoredValue& value) {
     const std::size_t lineStart = text.size();
     AppendValueName(text, value.name);
     if (const auto plain = PlainString(value)) {
@@ -283,38 +199,41 @@ void AppendDeletedValue(std::wstring& text, std::wstring_view name) {
 
 void AppendKeyLine(std::wstring& text, std::wstring_view path) {
     text += L'[';
-    text += FullName(path);
+    text += KeyPath::Full(path);
     text += L']';
     text += kNewLine;
 }
 
 void AppendDeletedKey(std::wstring& text, std::wstring_view path) {
     text += L"[-";
-    text += FullName(path);
+    text += KeyPath::Full(path);
     text += L']';
     text += kNewLine;
     text += kNewLine;
 }
 
 // The key as it is now, with every value and every subkey, parents first.
-void AppendTree(std::wstring& text, HKEY key, const std::wstring& path) {
+void AppendTree(std::wstring& text, const StoredKey& key, const std::wstring& path) {
     AppendKeyLine(text, path);
-    for (const RawValue& value : AllValues(key, path))
+    for (const StoredValue& value : key.values) {
+        CheckName(value.name, path);
         AppendValue(text, value);
+    }
     text += kNewLine;
-    for (const std::wstring& name : SubkeyNames(key, path)) {
+    for (const std::wstring& name : key.subkeys) {
+        CheckName(name, path);
         const std::wstring subkeyPath = path + L'\\' + name;
         // A subkey deleted meanwhile has nothing left to restore.
-        if (const UniqueKey subkey = OpenForReading(key, name, subkeyPath))
-            AppendTree(text, subkey.get(), subkeyPath);
+        if (const auto subkey = ReadKey(subkeyPath))
+            AppendTree(text, *subkey, subkeyPath);
     }
 }
 
-void AppendListedValues(std::wstring& text, HKEY key, const TouchedKey& touched) {
+void AppendListedValues(std::wstring& text, const StoredKey& key, const TouchedKey& touched) {
     std::wstring block;
     for (const std::wstring& name : touched.values) {
         CheckName(name, touched.path);
-        if (const auto value = ReadValue(key, name, touched.path))
+        if (const StoredValue* value = ValueNamed(key, name))
             AppendValue(block, *value);
         else
             AppendDeletedValue(block, name);
@@ -343,14 +262,14 @@ std::wstring UndoText(const std::vector<TouchedKey>& touched) {
         if (isSettled)
             continue;
 
-        const UniqueKey key = OpenForReading(HKEY_LOCAL_MACHINE, entry.path, entry.path);
+        const std::optional<StoredKey> key = ReadKey(entry.path);
         if (!key || entry.wholeTree) {
             AppendDeletedKey(text, entry.path);
             if (key)
-                AppendTree(text, key.get(), entry.path);
+                AppendTree(text, *key, entry.path);
             settled.push_back(entry.path);
         } else {
-            AppendListedValues(text, key.get(), entry);
+            AppendListedValues(text, *key, entry);
         }
     }
     return text;

@@ -17,9 +17,15 @@ private:
 };
 
 // A file the program makes before it changes anything (a backup, the undo
-// file) could not be made: what, which file, why.
+// file) could not be made, so nothing was changed.
+class FileNotMade : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// Throws FileNotMade saying what, which file, why.
 [[noreturn]] inline void FailToMake(std::wstring_view what, const std::wstring& file,
                                     const std::wstring& reason) {
-    throw Failure(L"Die " + std::wstring(what) + L" „" + file +
-                  L"“ konnte nicht erstellt werden: " + reason);
+    throw FileNotMade(L"Die " + std::wstring(what) + L" „" + file +
+                      L"“ konnte nicht erstellt werden: " + reason);
 }

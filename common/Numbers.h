@@ -5,8 +5,8 @@
 #include <string>
 
 // Numbers and times as text, written here rather than through the C
-// runtime's printf family, which would make the shipped program a tenth
-// larger.
+// runtime's printf family, which would add much of its size to the shipped
+// program.
 
 inline std::wstring Decimal(unsigned long long number) {
     std::wstring digits;

@@ -4,10 +4,9 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
-// Starting a program and waiting for it to end.
+// Starting a program, and ending one that is still running.
 namespace process {
 
 struct Options {
@@ -48,23 +47,6 @@ inline constexpr DWORD kEndWaitMs = 10'000;
 inline void End(HANDLE running, UINT exitCode) {
     TerminateProcess(running, exitCode);
     WaitForSingleObject(running, kEndWaitMs);
-}
-
-// The exit code; nothing when it could not be started or did not end in
-// time (it is ended then).
-inline std::optional<DWORD> Run(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs, const Options& options = {}) {
-    const UniqueKernelHandle running = Start(program, std::move(commandLine), options);
-    if (!running)
-        return std::nullopt;
-    if (WaitForSingleObject(running.get(), timeoutMs) != WAIT_OBJECT_0) {
-        End(running.get(), ERROR_TIMEOUT);
-        return std::nullopt;
-    }
-    DWORD code = 0;
-    if (!GetExitCodeProcess(running.get(), &code))
-        return std::nullopt;
-    return code;
 }
 
 } // namespace process

@@ -37,8 +37,9 @@ src, arch, wanted = sys.argv[1], sys.argv[2], sys.argv[3:]
 # catch it: (test program, googletest filter), or ("32bit", "") for the
 # shipped 32-bit program's group. Where the code was reworded between
 # revisions, the texts are lists of its forms, the faulty one at the same
-# place; the form found once is taken. Filters name tests by their names
-# before and after they were regrouped, so one list serves both.
+# place; the form found once is taken. Where it moved, the file is a list of
+# its places; the first that exists is taken. Filters name tests by their
+# names before and after they were regrouped, so one list serves both.
 MUTANTS = [
     ("a program path with a blank left unquoted", "association/Plan.cpp",
      "program.find(L' ')", "program.find(L'\\t')",
@@ -56,12 +57,20 @@ MUTANTS = [
       "    const std::wstring undoFile =\n"
       "        PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();\n"
       "    processPendingEvents();\n"
-      "    Outcome outcome = CarryOut(plan, processPendingEvents);\n"],
+      "    Outcome outcome = CarryOut(plan, processPendingEvents);\n",
+      "    const std::wstring undoFile = BackUp(editors, plan, backupFolder, reporter);\n"
+      "    reporter.BackedUp(plan, undoFile);\n"
+      "    reporter.ProcessPendingEvents();\n"
+      "    Outcome outcome = CarryOut(plan, [&reporter] { reporter.ProcessPendingEvents(); });\n"],
      ["    Outcome outcome = CarryOut(plan, processPendingEvents);\n"
       "    const std::wstring undoFile = BackUp(plan, processPendingEvents, backupFolder);\n",
       "    Outcome outcome = CarryOut(plan, processPendingEvents);\n"
       "    const std::wstring undoFile =\n"
-      "        PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();\n"],
+      "        PrepareWhileBackingUp(editors, plan, backupFolder, processPendingEvents).Save();\n",
+      "    Outcome outcome = CarryOut(plan, [&reporter] { reporter.ProcessPendingEvents(); });\n"
+      "    const std::wstring undoFile = BackUp(editors, plan, backupFolder, reporter);\n"
+      "    reporter.BackedUp(plan, undoFile);\n"
+      "    reporter.ProcessPendingEvents();\n"],
      [("registration_test", "*AllTenExports*:*EndedFromOutside*")]),
     ("one failed export among ten let through", "association/Backup.cpp",
      "        if (!failure.empty())\n            Fail(", "        if (false)\n            Fail(",
@@ -128,21 +137,25 @@ MUTANTS = [
      "        DestroyWindow(window_);",
      [("program_test", "*QueuedClicks*")]),
     ("success reported when a value was not written", "wizard/Root.cpp",
-     "            .Complete();", "            .Complete() || true;",
+     ["            .Complete();", "    allValuesWritten_ = outcome.Complete();"],
+     ["            .Complete() || true;", "    allValuesWritten_ = outcome.Complete() || true;"],
      [("end_to_end_test", "*AValueThatCannotBeWritten*")]),
     ("the verb warning with the information icon", "wizard/Root.cpp",
      "texts::kVerbWarning.text, MB_ICONWARNING,", "texts::kVerbWarning.text, MB_ICONINFORMATION,",
      [("window_test", "*Warns*:*VerbWarning*")]),
-    ("a switch name read case by case", "wizard/CommandLine.cpp",
+    ("a switch name read case by case", ["unattended/CommandLine.cpp", "wizard/CommandLine.cpp"],
      "return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),\n"
      "                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;",
      "return left == right;",
      [("command_line_test", "CommandLine.*")]),
-    ("the preview changes the registry", "wizard/SilentRun.cpp",
-     "    if (options.preview) {", "    if (false) {",
+    ("the preview changes the registry", ["unattended/SilentRun.cpp", "wizard/SilentRun.cpp"],
+     ["    if (options.preview) {", "        if (options_.preview) {"],
+     ["    if (false) {", "        if (false) {"],
      [("command_line_test", "*Preview*")]),
-    ("a backup that cannot be made reported as any failure", "wizard/SilentRun.cpp",
-     "throw Refusal{command_line::kNoBackup, failure.Message()};", "throw;",
+    ("a backup that cannot be made reported as any failure",
+     ["unattended/SilentRun.cpp", "wizard/SilentRun.cpp"],
+     ["throw Refusal{command_line::kNoBackup, failure.Message()};",
+      "throw Refusal{exit_code::kNoBackup, failure.Message()};"], ["throw;", "throw;"],
      [("command_line_test", "*CannotBeMade*")]),
     ("an LZW code past the table taken", "wizard/Gif.cpp",
      "            if (code > next)\n                return std::nullopt;", "",
@@ -241,7 +254,9 @@ for program, pattern in dict.fromkeys(t for t in tests if t[0] != "32bit"):
         sys.exit(f"mutants: {program} {pattern} fails without any fault; fix that first")
 
 caught = 0
-for name, path, old, new, tests in chosen:
+for name, paths, old, new, tests in chosen:
+    paths = paths if isinstance(paths, list) else [paths]
+    path = next((p for p in paths if os.path.exists(os.path.join(src, p))), paths[0])
     file = os.path.join(src, path)
     text = open(file, encoding="utf-8").read()
     forms = list(zip(old, new)) if isinstance(old, list) else [(old, new)]

@@ -49,7 +49,8 @@ using DialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 // The dialog's library is loaded when a dialog is first wanted, not at the
 // start: under Wine it brings the print spooler and its helpers along, which
-// cost every start a tenth of a second and 5 MiB that most runs never use.
+// would cost every start time and memory that most runs never use (make
+// bench shows the start and the working set).
 // By its full path, so that no comdlg32.dll in the program's folder is run
 // with the program's administrator rights.
 HMODULE DialogLibrary() {

@@ -18,14 +18,15 @@ int wmain(int count, wchar_t** arguments) {
         return 100;
     const std::wstring what = arguments[2];
     try {
+        Backup::Export wanted;
         if (what == L"classes" && count == 3)
-            Backup::Run({Backup::AllClasses(Backup::BackupFolder())}, {});
+            wanted = Backup::AllClasses(Backup::BackupFolder());
         else if (what == L"extension" && count == 5)
-            Backup::Run(
-                {Backup::Extension(Backup::BackupFolder(), std::stoi(arguments[3]), arguments[4])},
-                {});
+            wanted =
+                Backup::Extension(Backup::BackupFolder(), std::stoi(arguments[3]), arguments[4]);
         else
             return 100;
+        Backup::Editors({wanted}).Finish({});
         text_file::Write(arguments[1], Backup::BackupFolder());
         return 0;
     } catch (const Failure& failure) {

@@ -1,8 +1,8 @@
 #include "association/Backup.h"
 #include "common/Failure.h"
-#include "common/UniqueHandle.h"
-#include "common/WindowsFolder.h"
 #include "common/Process.h"
+#include "common/UniqueHandle.h"
+#include "driver/Program.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
@@ -62,6 +62,11 @@ Backup::ExportWait CountingWait(int& calls) {
     return wait;
 }
 
+// The editors of these exports, started and finished as a registration does.
+void BackUp(const std::vector<Backup::Export>& exports, const Backup::ExportWait& wait) {
+    Backup::Editors(exports).Finish(wait);
+}
+
 void CreatePngKey() {
     probe::PutText(L".png", nullptr, L"pngfile");
 }
@@ -76,9 +81,9 @@ TEST(BackupExport, WritesTheClassesAndAnExtensionAndNothingForAMissingKey) {
     probe::DeleteTree(L".tga");
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int calls = 0;
-    EXPECT_NO_THROW(Backup::Run({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png"),
-                                 Backup::Extension(folder, 7, L".tga")},
-                                CountingWait(calls)));
+    EXPECT_NO_THROW(BackUp({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png"),
+                            Backup::Extension(folder, 7, L".tga")},
+                           CountingWait(calls)));
     KillTimer(nullptr, timer);
     EXPECT_GE(calls, 2);
     const std::wstring classes = folder + L"\\Temp 0_Classes.reg";
@@ -95,7 +100,7 @@ TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine
     const std::wstring folder = NewFolder(L"Aufruf");
     CreatePngKey();
     support::EditorSwap swap(L"record");
-    ASSERT_NO_THROW(Backup::Run({Backup::Extension(folder, 4, L".png")}, {}));
+    ASSERT_NO_THROW(BackUp({Backup::Extension(folder, 4, L".png")}, {}));
 
     const std::vector<std::wstring> seen =
         text_file::Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
@@ -115,13 +120,13 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorWritesNoFile) {
     const std::wstring folder = NewFolder(L"Ohne Datei");
     const std::wstring file = folder + L"\\Temp 5_png.reg";
     const auto pngExport = [&] {
-        Backup::Run({Backup::Extension(folder, 4, L".png")}, {});
+        BackUp({Backup::Extension(folder, 4, L".png")}, {});
     };
     {
         SCOPED_TRACE("a folder that does not exist");
-        EXPECT_TRUE(FailsNaming(
-            [] { Backup::Run({Backup::Extension(L"C:\\Gibt es nicht", 4, L".png")}, {}); },
-            L"C:\\Gibt es nicht\\Temp 5_png.reg"));
+        EXPECT_TRUE(
+            FailsNaming([] { BackUp({Backup::Extension(L"C:\\Gibt es nicht", 4, L".png")}, {}); },
+                        L"C:\\Gibt es nicht\\Temp 5_png.reg"));
     }
     {
         SCOPED_TRACE("a folder in the file's place");
@@ -150,7 +155,7 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorIsMissingOrEndsWithAnError) {
     const std::wstring folder = NewFolder(L"Fehler");
     const std::wstring file = folder + L"\\Temp 0_Classes.reg";
     const auto classesExport = [&] {
-        Backup::Run({Backup::AllClasses(folder)}, {});
+        BackUp({Backup::AllClasses(folder)}, {});
     };
     {
         // Wine finds no built-in editor either when the full path names no file.
@@ -176,7 +181,7 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
     // Messages that keep arriving must not stretch the limit.
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, nullptr);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_TRUE(FailsNaming([&] { Backup::Run({Backup::AllClasses(folder)}, wait); }, file));
+    EXPECT_TRUE(FailsNaming([&] { BackUp({Backup::AllClasses(folder)}, wait); }, file));
     const ULONGLONG elapsed = GetTickCount64() - start;
     KillTimer(nullptr, timer);
     EXPECT_GE(elapsed, 1900u);
@@ -264,8 +269,9 @@ TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
         ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\fake_regedit.exe").c_str(),
                               planted.c_str(), FALSE));
 
-        EXPECT_EQ(process::Run(probe, L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments,
-                               support::kHelperTimeLimitMs),
+        EXPECT_EQ(driver::RunAndWait(probe,
+                                     L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments,
+                                     support::kHelperTimeLimitMs),
                   0u)
             << Ascii(text_file::Read(result));
         EXPECT_EQ(text_file::Read(result), c.folder);

@@ -14,14 +14,15 @@
 // the registration starts only the program, the registry editor it starts
 // for the backups, and the shell helper (BILDKRANZ_SHELL_VERB, built like the
 // program); every deadline is scaled by BILDKRANZ_WAIT_SCALE.
+#include "common/FailureReport.h"
 #include "common/Process.h"
+#include "driver/Program.h"
+#include "driver/WindowDriver.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/System.h"
 #include "tests/support/TextFile.h"
-#include "tools/driver/Program.h"
-#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
@@ -394,10 +395,10 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         SCOPED_TRACE("the shell helper's shell runs each verb with the file as its one argument");
         CreateDirectoryW(L"C:\\Bilder Ordner", nullptr);
         std::ofstream(kPicture.c_str()) << "BM";
-        EXPECT_EQ(process::Run(shellHelper_,
-                               L"shell_verb.exe \"" + kShellNote + L"\" \"" + kPicture +
-                                   L"\" Open uPrint",
-                               Scaled(120000)),
+        EXPECT_EQ(driver::RunAndWait(shellHelper_,
+                                     L"shell_verb.exe \"" + kShellNote + L"\" \"" + kPicture +
+                                         L"\" Open uPrint",
+                                     Scaled(120000)),
                   0u);
         EXPECT_EQ(text_file::Read(kShellNote),
                   L"pointer-bits " + std::to_wstring(bits) + L"\nOpen ok\nuPrint ok\n");
@@ -450,7 +451,7 @@ TEST_F(EndToEnd, WithoutTheRegistryEditorNothingChangesAndTheReportNamesTheBacku
         ASSERT_TRUE(ScreenShown(2));
         program_->Click(id::VerbCheckBox(1));
         const MessageBoxSeen seen = Finish();
-        EXPECT_EQ(seen.title, texts::kFailureTitle);
+        EXPECT_EQ(seen.title, failure_texts::kTitle);
         EXPECT_NE(seen.text.find(kClassesBackup), std::wstring::npos) << Ascii(seen.text);
         EXPECT_EQ(program_->WaitForExit(), 1u);
     }

@@ -1,9 +1,9 @@
 // The real file dialog behind a verb row's "..." button, driven from a second
 // thread as a person would use it while the test's thread runs it.
 #include "common/FilePath.h"
+#include "driver/WindowDriver.h"
 #include "services/SpecialFolders.h"
 #include "tests/support/TextFile.h"
-#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 

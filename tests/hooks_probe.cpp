@@ -3,7 +3,7 @@
 // shipped program is. BILDKRANZ_HOOK_CASE names the piece; the program's
 // error report then shows what happened, as it would in the wizard.
 #include "common/Failure.h"
-#include "wizard/FailureReport.h"
+#include "common/FailureReport.h"
 
 #include <windows.h>
 

@@ -1,9 +1,10 @@
 // The real program, started from a folder whose name has a blank and driven
 // from outside: the ways it ends and what it leaves behind.
+#include "common/FailureReport.h"
+#include "driver/Program.h"
+#include "driver/WindowDriver.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
-#include "tools/driver/Program.h"
-#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
@@ -118,11 +119,11 @@ TEST(ShippedRuntime, ContainerMisuseAndTerminateReachTheErrorReport) {
         HWND box = probe.WaitForMessageBox();
         ASSERT_NE(box, nullptr);
         const MessageBoxSeen seen = ReadMessageBox(box);
-        EXPECT_EQ(seen.title, texts::kFailureTitle);
+        EXPECT_EQ(seen.title, failure_texts::kTitle);
         // The replaced pieces say which function refused, and nothing more.
-        EXPECT_EQ(seen.text, std::wstring(texts::kFailureIntro) + L"\r\n\r\n" +
+        EXPECT_EQ(seen.text, std::wstring(failure_texts::kIntro) + L"\r\n\r\n" +
                                  std::wstring(c.shown) + L"\r\n\r\n" +
-                                 std::wstring(texts::kFailureOutro));
+                                 std::wstring(failure_texts::kOutro));
         PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         EXPECT_EQ(probe.WaitForExit(), 1u);
     }

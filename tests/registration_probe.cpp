@@ -7,6 +7,7 @@
 #include "association/Registration.h"
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
+#include "tests/support/RegistrationRecorder.h"
 
 #include <windows.h>
 
@@ -37,18 +38,16 @@ int wmain(int count, wchar_t** arguments) {
         CreateEventW(nullptr, TRUE, FALSE, L"BildkranzRegistrationProbeStopped"));
     const std::wstring undoFiles = std::wstring(arguments[1]) + L"\\R\u00FCckg\u00E4ngig *.reg";
     int events = 0;
+    support::RegistrationRecorder stopping([&] {
+        if (!UndoFileThere(undoFiles))
+            return; // the backups are still running
+        if (++events == stopAt) {
+            SetEvent(stopped.get());
+            Sleep(INFINITE);
+        }
+    });
     try {
-        Registration::WriteAssociations(
-            kChoices,
-            [&] {
-                if (!UndoFileThere(undoFiles))
-                    return; // the backups are still running
-                if (++events == stopAt) {
-                    SetEvent(stopped.get());
-                    Sleep(INFINITE);
-                }
-            },
-            arguments[1]);
+        Registration::Register(kChoices, arguments[1], stopping);
     } catch (const Failure&) {
         return 2;
     }

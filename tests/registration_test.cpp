@@ -7,13 +7,14 @@
 #include "association/Registration.h"
 #include "common/Failure.h"
 #include "common/Process.h"
+#include "driver/Program.h"
+#include "driver/WindowDriver.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
+#include "tests/support/RegistrationRecorder.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/TextFile.h"
 #include "tests/support/VersionRecord.h"
-#include "tools/driver/Program.h"
-#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 
@@ -63,11 +64,10 @@ protected:
         EmptyFolder(kBackupFolder);
     }
     bool Write(const Registration::Choices& choices) {
-        return Registration::WriteAssociations(
-                   choices, [this] { ++pendingEventCalls_; }, kBackupFolder)
-            .Complete();
+        Registration::Register(choices, kBackupFolder, recorder_);
+        return recorder_.outcome.Complete();
     }
-    int pendingEventCalls_ = 0;
+    support::RegistrationRecorder recorder_;
 };
 
 } // namespace
@@ -216,7 +216,8 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
                           (std::vector<std::wstring>{L"together", L"alt|-"}))
                     << Ascii(file);
             EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
-            EXPECT_GT(pendingEventCalls_, 9); // the window is kept painted between the steps
+            EXPECT_GT(recorder_.pendingEventCalls,
+                      9); // the window is kept painted between the steps
         } else {
             EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\Temp 2_gif.reg\u201C"),
                       std::wstring::npos)
@@ -317,10 +318,10 @@ public:
     void Register(const Registration::Choices& choices) {
         const std::wstring folder = kBackupFolder + L"\\" + std::to_wstring(runs_.size());
         EmptyFolder(folder);
-        runs_.push_back({Registration::MakePlan(choices, folder), folder});
-        EXPECT_TRUE(Registration::Register(
-                        runs_.back().plan, [] {}, folder)
-                        .Complete());
+        support::RegistrationRecorder recorder;
+        Registration::Register(choices, folder, recorder);
+        EXPECT_TRUE(recorder.outcome.Complete());
+        runs_.push_back({recorder.plan, folder});
     }
     // Each run's differences are in its plan; the undo files, imported newest
     // first, give back the classes from before the first run.

@@ -3,11 +3,11 @@
 #include "association/Undo.h"
 #include "common/Failure.h"
 #include "common/UniqueHandle.h"
+#include "driver/Program.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/System.h"
 #include "tests/support/TextFile.h"
-#include "tools/driver/Program.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,6 @@ using Step = Registration::Step;
 namespace {
 
 const std::wstring kClasses = L"Software\\Classes\\";
-using Bytes = std::string;
 
 std::wstring NewFolder(const std::wstring& name) {
     CreateDirectoryW(L"C:\\Rückgängig Test", nullptr);
@@ -55,18 +54,18 @@ void DeleteTree(const std::wstring& path) {
 
 // Every value of a key exactly as stored, type and bytes: the editor's own
 // export shows some of them alike.
-std::map<std::wstring, std::pair<DWORD, Bytes>> ValuesOf(const std::wstring& path) {
-    std::map<std::wstring, std::pair<DWORD, Bytes>> values;
+std::map<std::wstring, std::pair<DWORD, std::string>> ValuesOf(const std::wstring& path) {
+    std::map<std::wstring, std::pair<DWORD, std::string>> values;
     UniqueKey key;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put());
     wchar_t name[512];
-    Bytes data(4096, '\0');
+    std::string data(4096, '\0');
     for (DWORD index = 0;; ++index) {
         DWORD nameLength = 512, size = static_cast<DWORD>(data.size()), type = 0;
         if (RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type,
                           reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
             return values;
-        values[name] = {type, Bytes(data.begin(), data.begin() + size)};
+        values[name] = {type, std::string(data.begin(), data.begin() + size)};
     }
 }
 

@@ -1,7 +1,7 @@
 // The wizard window driven in-process through its real message loop, keys
 // handed to the dialog manager as the keyboard would. Cancel and Escape end
 // the process, so program_test.cpp tries them from outside.
-#include "tools/driver/WindowDriver.h"
+#include "driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 
@@ -101,7 +101,9 @@ TEST_F(WindowTest, StartsCentredOnTheTypeScreenWithEveryTypeTicked) {
 TEST_F(WindowTest, ControlsSitWhereTheLayoutPutsThemInTheirFonts) {
     const struct {
         int control;
-        RECT place; // left, top, width, height
+        struct {
+            LONG left, top, width, height;
+        } place;
         LONG weight;
     } controls[] = {
         {id::kTypeList, {174, 129, 298, 148}, FW_NORMAL},
@@ -114,14 +116,16 @@ TEST_F(WindowTest, ControlsSitWhereTheLayoutPutsThemInTheirFonts) {
         GetWindowRect(Control(c.control), &place);
         MapWindowPoints(nullptr, GetParent(Control(c.control)), reinterpret_cast<POINT*>(&place),
                         2);
-        EXPECT_EQ(place.left * 1000 + place.top, c.place.left * 1000 + c.place.top);
-        EXPECT_EQ((place.right - place.left) * 1000 + place.bottom - place.top,
-                  c.place.right * 1000 + c.place.bottom);
+        EXPECT_EQ(place.left, c.place.left);
+        EXPECT_EQ(place.top, c.place.top);
+        EXPECT_EQ(place.right - place.left, c.place.width);
+        EXPECT_EQ(place.bottom - place.top, c.place.height);
         LOGFONTW font{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(c.control), WM_GETFONT, 0, 0)),
                    sizeof(font), &font);
         EXPECT_STREQ(font.lfFaceName, L"Tahoma");
-        EXPECT_EQ(font.lfHeight * 1000 + font.lfWeight, -12 * 1000 + c.weight); // 9 point
+        EXPECT_EQ(font.lfHeight, -12); // 9 point
+        EXPECT_EQ(font.lfWeight, c.weight);
     }
 }
 

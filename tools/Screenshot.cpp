@@ -1,7 +1,7 @@
 #include "tools/Screenshot.h"
 
 #include "common/UniqueHandle.h"
-#include "tools/driver/WindowDriver.h"
+#include "driver/WindowDriver.h"
 
 #include <wincodec.h>
 

@@ -4,6 +4,7 @@
 // and the size of the shipped file. It prints its targets beside the figures
 // and never enforces them: a slow machine makes the figures larger, it does
 // not make this fail.
+#include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/Plan.h"
 #include "association/ProgramName.h"
@@ -12,10 +13,10 @@
 #include "common/FilePath.h"
 #include "common/Process.h"
 #include "common/UniqueHandle.h"
-#include "common/WindowsFolder.h"
+#include "driver/Program.h"
+#include "driver/WindowDriver.h"
+#include "services/WindowsOrdner.h"
 #include "tools/Demo.h"
-#include "tools/driver/Program.h"
-#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
@@ -33,6 +34,11 @@
 #include <vector>
 
 using namespace demo;
+using driver::PostClick;
+using driver::ScreenShown;
+using driver::SetTextOf;
+using driver::Sync;
+using driver::TickedTypeCount;
 namespace id = control_id;
 
 namespace {
@@ -249,9 +255,9 @@ int CommandsWritten() {
 // Programs that exist in every prefix, one for each verb; one path has a
 // blank, as many do.
 std::array<std::wstring, catalogue::kVerbCount> VerbPrograms() {
-    const std::wstring windows = WindowsFolder();
+    const std::wstring windows = WindowsOrdner::WindowsDirectory();
     return {file_path::Join(windows, L"notepad.exe"),
-            file_path::Join(windows, L"system32\\write.exe"), RegistryEditor(),
+            file_path::Join(windows, L"system32\\write.exe"), Backup::RegistryEditor(),
             file_path::Join(windows, L"system32\\winefile.exe"),
             L"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe"};
 }
@@ -615,7 +621,7 @@ struct BareExport {
 // Started as the program starts it: by its full path, minimised.
 UniqueKernelHandle StartExport(const BareExport& job) {
     UniqueKernelHandle editor = process::Start(
-        RegistryEditor(), L"Regedit.exe /e \"" + job.file + L"\" \"" + job.key + L'"',
+        Backup::RegistryEditor(), L"Regedit.exe /e \"" + job.file + L"\" \"" + job.key + L'"',
         {SW_SHOWMINIMIZED, nullptr});
     Require(editor.get() != nullptr, L"cannot start the registry editor");
     return editor;

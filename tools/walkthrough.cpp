@@ -7,10 +7,10 @@
 #include "association/Catalogue.h"
 #include "common/ComApartment.h"
 #include "common/UniqueHandle.h"
+#include "driver/Program.h"
+#include "driver/WindowDriver.h"
 #include "tools/Demo.h"
 #include "tools/Screenshot.h"
-#include "tools/driver/Program.h"
-#include "tools/driver/WindowDriver.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
@@ -21,6 +21,11 @@
 #include <vector>
 
 using namespace demo;
+using driver::PostClick;
+using driver::ScreenShown;
+using driver::SetTextOf;
+using driver::Sync;
+using driver::TickedTypeCount;
 namespace id = control_id;
 
 namespace {

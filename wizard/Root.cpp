@@ -5,6 +5,7 @@
 #include "association/CurrentPrograms.h"
 #include "association/Registration.h"
 #include "common/Failure.h"
+#include "common/FailureReport.h"
 #include "resources/resource_ids.h"
 #include "services/ComDlgDll.h"
 #include "services/FileDirPath.h"
@@ -12,7 +13,6 @@
 #include "services/SpecialFolders.h"
 #include "services/WindowsOrdner.h"
 #include "wizard/ControlIds.h"
-#include "wizard/FailureReport.h"
 #include "wizard/Layout.h"
 #include "wizard/Texts.h"
 
@@ -648,12 +648,13 @@ void Root::SetAttributes() {
     EnableButton(BAbbrechen_, false);
     EnableButton(bWeiter_, false);
     ProcessPendingEvents();
-    allValuesWritten_ =
-        Registration::WriteAssociations(
-            ReadChoices(), [this] { ProcessPendingEvents(); }, Backup::BackupFolder())
-            .Complete();
+    Registration::Register(ReadChoices(), Backup::BackupFolder(), *this);
     busy_ = false;
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     EnableButton(BAbbrechen_, true);
     ProcessPendingEvents();
+}
+
+void Root::Registered(const Registration::Outcome& outcome) {
+    allValuesWritten_ = outcome.Complete();
 }

@@ -13,7 +13,8 @@
 // The wizard's one window: three screens on top of each other, a button bar
 // below them, and the reactions named after control and event. The visible
 // screen is the wizard's whole state; the user's choices live in the controls.
-class Root {
+// It runs the registration itself and keeps painted meanwhile.
+class Root : private Registration::Reporter {
 public:
     // Creates the window hidden and loads it: every type ticked, Back disabled,
     // the verb rows filled with the programs registered now.
@@ -29,12 +30,19 @@ public:
     // Runs until the window goes; returns the exit code.
     int RunMessageLoop();
     // Dispatches every message already queued, then returns.
-    void ProcessPendingEvents();
+    void ProcessPendingEvents() override;
 
     void GetAttributes();
     void SetAttributes();
 
 private:
+    // What the registration reports: the wizard goes on whatever the plan
+    // holds, and shows its outcome once the window is hidden.
+    bool RegistersWhateverThePlan() const override { return true; }
+    bool Planned(const Registration::Plan&) override { return true; }
+    void BackedUp(const Registration::Plan&, const std::wstring&) override {}
+    void Registered(const Registration::Outcome& outcome) override;
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK VerbTextProc(HWND text, UINT message, WPARAM wParam, LPARAM lParam,

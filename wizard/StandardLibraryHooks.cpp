@@ -1,9 +1,9 @@
 // The shipped program replaces two pieces of GCC's C++ runtime (libstdc++)
-// that it does not need and that made up almost half of its size. A static link
+// that it does not need and that are a large part of its size. A static link
 // takes a library's object file whole as soon as one of its symbols is
 // needed; defining that symbol here keeps the file out. Under MSVC, or with
 // another standard library, nothing here is compiled.
-#include "wizard/FailureReport.h"
+#include "common/FailureReport.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -14,7 +14,7 @@
 #if defined(__GLIBCXX__)
 
 // The runtime's default handler for std::terminate writes the exception's
-// type to the console, with a demangler of 45 KB to spell it. A windowed
+// type to the console, with a whole demangler to spell it. A windowed
 // program has no console, so nobody would read it; the error report shows
 // what happened instead.
 void __gnu_cxx::__verbose_terminate_handler() {
@@ -25,7 +25,7 @@ void __gnu_cxx::__verbose_terminate_handler() {
 // largest) through these functions. The runtime's own throw std::length_error
 // and its kin, whose constructors come in one object file with the runtime's
 // copy-on-write string and, through it, the narrow string and the random
-// device: 80 KB. The program catches none of these types by name; its error
+// device. The program catches none of these types by name; its error
 // report takes any std::exception and shows its text, which this type
 // carries as well.
 namespace {

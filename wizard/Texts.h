@@ -49,8 +49,4 @@ inline constexpr Message kIncomplete{
     L"Einige Einträge konnten nicht in die Registrierung geschrieben werden. Bitte starten Sie "
     L"das Programm mit Administratorrechten erneut.    "};
 
-inline constexpr std::wstring_view kFailureTitle = L" Bildkranz - Fehler";
-inline constexpr std::wstring_view kFailureIntro = L"Es ist ein unerwarteter Fehler aufgetreten:";
-inline constexpr std::wstring_view kFailureOutro = L"Das Programm wird beendet.";
-
 } // namespace texts

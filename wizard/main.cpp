@@ -1,7 +1,7 @@
-#include "wizard/CommandLine.h"
-#include "wizard/FailureReport.h"
+#include "common/FailureReport.h"
+#include "unattended/CommandLine.h"
+#include "unattended/SilentRun.h"
 #include "wizard/Root.h"
-#include "wizard/SilentRun.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/WindowsFolder.h"
+#include "association/Backup.h"
+#include "driver/Program.h"
 #include "tests/support/System.h"
-#include "tools/driver/Program.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ public:
     EditorSwap& operator=(const EditorSwap&) = delete;
 
 private:
-    const std::wstring editor_ = RegistryEditor();
+    const std::wstring editor_ = Backup::RegistryEditor();
     const std::wstring aside_ = editor_ + L".real";
 };
 

@@ -1,5 +1,6 @@
+#include "association/Backup.h"
 #include "common/Process.h"
-#include "common/WindowsFolder.h"
+#include "driver/Program.h"
 #include "tests/support/RegFile.h"
 
 #include "tests/support/System.h"
@@ -25,8 +26,8 @@ std::optional<DWORD> RunEditor(Editor editor, std::wstring commandLine) {
     PVOID redirection = nullptr;
     const bool native =
         editor == Editor::DoubleClick && InWow64() && Wow64DisableWow64FsRedirection(&redirection);
-    const auto code =
-        process::Run(RegistryEditor(), std::move(commandLine), support::kHelperTimeLimitMs);
+    const auto code = driver::RunAndWait(Backup::RegistryEditor(), std::move(commandLine),
+                                         support::kHelperTimeLimitMs);
     if (native)
         Wow64RevertWow64FsRedirection(redirection);
     return code;
@@ -36,7 +37,7 @@ std::optional<DWORD> RunEditor(Editor editor, std::wstring commandLine) {
 
 std::wstring EditorFile() {
     if (!InWow64())
-        return RegistryEditor();
+        return Backup::RegistryEditor();
     wchar_t folder[MAX_PATH]{};
     const UINT length = GetSystemWow64DirectoryW(folder, MAX_PATH);
     return std::wstring(folder, length < MAX_PATH ? length : 0) + L"\\regedit.exe";

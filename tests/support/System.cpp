@@ -2,7 +2,7 @@
 
 #include "common/Process.h"
 #include "common/UniqueHandle.h"
-#include "tools/driver/Program.h"
+#include "driver/Program.h"
 
 #include <algorithm>
 
@@ -45,8 +45,8 @@ Finished RunPrinting(const std::wstring& program, const std::wstring& arguments,
     {
         const UniqueFile output(CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                             &inherited, CREATE_ALWAYS, 0, nullptr));
-        finished.exitCode = process::Run(program, L"\"" + program + L"\" " + arguments, timeoutMs,
-                                         {SW_SHOWDEFAULT, output.get()});
+        finished.exitCode = driver::RunAndWait(program, L"\"" + program + L"\" " + arguments,
+                                               timeoutMs, {SW_SHOWDEFAULT, output.get()});
     }
     finished.output = FileBytes(outputFile);
     return finished;

@@ -1,4 +1,4 @@
-#include "tools/driver/WindowDriver.h"
+#include "driver/WindowDriver.h"
 
 #include <dlgs.h>
 
@@ -7,6 +7,9 @@
 namespace driver {
 
 namespace {
+
+// How long a window may take to answer a message sent with a deadline.
+constexpr UINT kAnswerWithinMs = 5000;
 
 std::vector<MessageBoxSeen> seenBoxes;
 HHOOK activeHook = nullptr;
@@ -37,6 +40,19 @@ HWND FocusedWindow() {
 }
 
 } // namespace
+
+void SetTextOf(HWND window, const std::wstring& text) {
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_BLOCK,
+                        kAnswerWithinMs, nullptr);
+}
+
+void PostClick(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+void Sync(HWND window) {
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kAnswerWithinMs, nullptr);
+}
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;

@@ -1,6 +1,9 @@
-#include "tools/driver/Program.h"
+#include "driver/Program.h"
 
-#include "tools/driver/WindowDriver.h"
+#include "driver/WindowDriver.h"
+#include "wizard/ControlIds.h"
+
+#include <commctrl.h>
 
 #include <stdexcept>
 
@@ -32,6 +35,38 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
+}
+
+bool ScreenShown(HWND wizard, int index) {
+    return IsWindowVisible(FindControl(wizard, control_id::Screen(index))) != FALSE;
+}
+
+int TickedTypeCount(HWND wizard) {
+    HWND list = FindControl(wizard, control_id::kTypeList);
+    const auto count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    int ticked = 0;
+    for (int index = 0; index < count; ++index) {
+        const auto state = static_cast<UINT>(
+            SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
+        // State image 1 is the empty box, 2 the ticked one.
+        ticked += (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0;
+    }
+    return ticked;
+}
+
+std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
+                                DWORD timeoutMs, const process::Options& options) {
+    const UniqueKernelHandle running = process::Start(program, std::move(commandLine), options);
+    if (!running)
+        return std::nullopt;
+    if (WaitForSingleObject(running.get(), timeoutMs) != WAIT_OBJECT_0) {
+        process::End(running.get(), ERROR_TIMEOUT);
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(running.get(), &code))
+        return std::nullopt;
+    return code;
 }
 
 RunningProgram::RunningProgram(const std::wstring& path) {

@@ -1,16 +1,17 @@
-#include "wizard/SilentRun.h"
+#include "unattended/SilentRun.h"
 
 #include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
 #include "association/Registration.h"
-#include "common/Numbers.h"
 #include "common/Failure.h"
+#include "common/FailureReport.h"
 #include "common/FilePath.h"
+#include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "resources/version.h"
-#include "wizard/FailureReport.h"
-#include "wizard/Messages.h"
+#include "unattended/ExitCode.h"
+#include "unattended/Messages.h"
 
 #include <windows.h>
 
@@ -18,18 +19,14 @@ namespace silent_run {
 
 namespace {
 
-using command_line::ExitCode;
+using exit_code::Code;
 using Registration::Step;
 
 // A failure of the checks before the first change.
 struct Refusal {
-    ExitCode code;
+    Code code;
     std::wstring message;
 };
-
-std::wstring Quoted(std::wstring_view text) {
-    return L"„" + std::wstring(text) + L"“";
-}
 
 std::wstring VerbName(int slot) {
     std::wstring_view caption = catalogue::VerbAt(slot)->checkBoxCaption;
@@ -48,21 +45,17 @@ std::wstring Choices(const Registration::Choices& choices) {
     return text;
 }
 
-std::wstring FullKey(const std::wstring& key) {
-    return std::wstring(KeyPath::kRootName) + key;
-}
-
 std::wstring Describe(const Step& step) {
     switch (step.action) {
     case Step::Action::DeleteKey:
-        return L"Schlüssel löschen  " + FullKey(step.key) +
+        return L"Schlüssel löschen  " + KeyPath::Full(step.key) +
                (step.refused ? L"  (hat Unterschlüssel und bleibt; nur die Werte, die der Lauf "
                                L"setzt, ändern sich)"
                              : L"");
     case Step::Action::CreateKey:
-        return L"Schlüssel anlegen  " + FullKey(step.key);
+        return L"Schlüssel anlegen  " + KeyPath::Full(step.key);
     case Step::Action::SetValue:
-        return L"Wert setzen        " + FullKey(step.key) + L"  " +
+        return L"Wert setzen        " + KeyPath::Full(step.key) + L"  " +
                (step.valueName.empty() ? L"@" : Quoted(step.valueName)) + L" = " +
                (step.type == REG_MULTI_SZ ? L"REG_MULTI_SZ " : L"REG_SZ ") + Quoted(step.text);
     }
@@ -83,9 +76,9 @@ void CheckBackupFolder(const std::wstring& folder) {
     file_path::CreateFolders(folder);
     const DWORD attributes = GetFileAttributesW(file_path::ForFileCalls(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        throw Refusal{command_line::kNoBackup, L"Der Sicherungsordner " + Quoted(folder) +
-                                                   L" lässt sich nicht anlegen (Systemfehler " +
-                                                   ErrorCode(GetLastError()) + L")."};
+        throw Refusal{exit_code::kNoBackup, L"Der Sicherungsordner " + Quoted(folder) +
+                                                L" lässt sich nicht anlegen (Systemfehler " +
+                                                ErrorCode(GetLastError()) + L")."};
     const std::wstring probe =
         file_path::Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
     const UniqueFile written(
@@ -93,7 +86,7 @@ void CheckBackupFolder(const std::wstring& folder) {
                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!written)
         throw Refusal{
-            command_line::kNoBackup,
+            exit_code::kNoBackup,
             L"In den Sicherungsordner " + Quoted(folder) +
                 L" kann nicht geschrieben werden (Systemfehler " + ErrorCode(GetLastError()) +
                 L"), etwa weil er auf einer Freigabe nur zum Lesen liegt. Die Sicherungen "
@@ -101,69 +94,92 @@ void CheckBackupFolder(const std::wstring& folder) {
                 L"werden kann: geben Sie ihn mit /Sicherung:<Ordner> an."};
 }
 
-void Preview(const Registration::Plan& plan, std::wstring_view folder, Messages& messages) {
-    messages.Line(L"Vorschau: Es wird nichts geändert.");
-    messages.Line(L"Dateien, die der Lauf schreibt:");
-    for (const Backup::Export& backup : plan.backups)
-        messages.Line(L"  " + backup.file);
-    messages.Line(L"  " + file_path::Join(folder, L"Rückgängig <Datum> <Uhrzeit>.reg"));
-    messages.Line(L"Schritte, in dieser Reihenfolge:");
-    for (const Step& step : plan.steps)
-        messages.Line(L"  " + Describe(step));
-}
+// The registration's course as lines of the output and the log.
+class Lines : public Registration::Reporter {
+public:
+    Lines(const command_line::Options& options, std::wstring folder, Messages& messages)
+        : options_(options), folder_(std::move(folder)), messages_(messages) {}
 
-int Register(const Registration::Plan& plan, const std::wstring& folder, Messages& messages) {
-    const auto noEvents = [] {
-    };
-    CheckBackupFolder(folder);
-    std::wstring undoFile;
-    try {
-        undoFile = Registration::BackUp(plan, noEvents, folder);
-    } catch (const Failure& failure) {
-        throw Refusal{command_line::kNoBackup, failure.Message()};
+    Code Result() const { return result_; }
+
+    bool RegistersWhateverThePlan() const override { return false; }
+
+    bool Planned(const Registration::Plan& plan) override {
+        if (options_.preview) {
+            Preview(plan);
+            return false;
+        }
+        CheckBackupFolder(folder_);
+        return true;
     }
-    for (const Backup::Export& backup : plan.backups)
-        messages.Line(L"Sicherung " + Quoted(backup.file) + L": " + FileSize(backup.file) +
-                      L" Bytes");
-    messages.Line(L"Rückgängig-Datei " + Quoted(undoFile));
 
-    const Registration::Outcome outcome = Registration::CarryOut(plan, noEvents);
-    for (const Step& step : outcome.failedWrites)
-        messages.Line(L"Nicht geschrieben: " + Describe(step));
-    if (!outcome.Complete()) {
-        messages.Line(L"Ergebnis: unvollständig, " + Decimal(outcome.failedWrites.size()) +
-                      L" Werte konnten nicht geschrieben werden. Starten Sie das Programm mit "
-                      L"Administratorrechten. Rückgabewert 1.");
-        return command_line::kIncomplete;
+    // Nobody waits for a window.
+    void ProcessPendingEvents() override {}
+
+    void BackedUp(const Registration::Plan& plan, const std::wstring& undoFile) override {
+        for (const Backup::Export& backup : plan.backups)
+            messages_.Line(L"Sicherung " + Quoted(backup.file) + L": " + FileSize(backup.file) +
+                           L" Bytes");
+        messages_.Line(L"Rückgängig-Datei " + Quoted(undoFile));
     }
-    messages.Line(L"Ergebnis: Die Dateitypen wurden registriert und mit den Programmen "
-                  L"verknüpft. Rückgabewert 0.");
-    return command_line::kRegistered;
-}
 
-int RunChecked(const command_line::Parsed& parsed, Messages& messages) {
+    void Registered(const Registration::Outcome& outcome) override {
+        for (const Step& step : outcome.failedWrites)
+            messages_.Line(L"Nicht geschrieben: " + Describe(step));
+        if (!outcome.Complete()) {
+            result_ = exit_code::kIncomplete;
+            messages_.Line(L"Ergebnis: unvollständig, " + Decimal(outcome.failedWrites.size()) +
+                           L" Werte konnten nicht geschrieben werden. Starten Sie das Programm "
+                           L"mit Administratorrechten. " +
+                           exit_code::Named(result_));
+            return;
+        }
+        messages_.Line(L"Ergebnis: Die Dateitypen wurden registriert und mit den Programmen "
+                       L"verknüpft. " +
+                       exit_code::Named(result_));
+    }
+
+private:
+    void Preview(const Registration::Plan& plan) {
+        messages_.Line(L"Vorschau: Es wird nichts geändert.");
+        messages_.Line(L"Dateien, die der Lauf schreibt:");
+        for (const Backup::Export& backup : plan.backups)
+            messages_.Line(L"  " + backup.file);
+        messages_.Line(L"  " + file_path::Join(folder_, L"Rückgängig <Datum> <Uhrzeit>.reg"));
+        messages_.Line(L"Schritte, in dieser Reihenfolge:");
+        for (const Step& step : plan.steps)
+            messages_.Line(L"  " + Describe(step));
+    }
+
+    const command_line::Options& options_;
+    std::wstring folder_;
+    Messages& messages_;
+    Code result_ = exit_code::kRegistered;
+};
+
+Code RunChecked(const command_line::Parsed& parsed, Messages& messages) {
     const command_line::Options& options = parsed.options;
     if (options.help) {
         messages.Show(command_line::UsageText());
-        return command_line::kRegistered;
+        return exit_code::kRegistered;
     }
     if (parsed.error) {
         messages.Line(L"Fehler im Aufruf bei " + Quoted(parsed.error->argument) + L": " +
-                      parsed.error->reason +
-                      L" Es wurde nichts geändert. Rückgabewert 2. "
-                      L"Hilfe: Bildkranz.exe /?");
-        return command_line::kUsageError;
+                      parsed.error->reason + L" Es wurde nichts geändert. " +
+                      exit_code::Named(exit_code::kUsageError) + L" Hilfe: Bildkranz.exe /?");
+        return exit_code::kUsageError;
     }
     const std::wstring folder =
         options.backupFolder.empty() ? Backup::BackupFolder() : options.backupFolder;
     messages.Line(L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": " + Choices(options.choices) +
                   L"; Sicherungsordner " + Quoted(folder));
-    const Registration::Plan plan = Registration::MakePlan(options.choices, folder);
-    if (options.preview) {
-        Preview(plan, folder, messages);
-        return command_line::kRegistered;
+    Lines lines(options, folder, messages);
+    try {
+        Registration::Register(options.choices, folder, lines);
+    } catch (const FileNotMade& failure) {
+        throw Refusal{exit_code::kNoBackup, failure.Message()};
     }
-    return Register(plan, folder, messages);
+    return lines.Result();
 }
 
 } // namespace
@@ -175,21 +191,21 @@ int Run(const command_line::Parsed& parsed) {
     Messages messages;
     SetFailureSink(
         [&messages](const std::wstring& text) {
-            messages.Line(L"Fehler: " + text + L" Rückgabewert 4.");
+            messages.Line(L"Fehler: " + text + L" " + exit_code::Named(exit_code::kOtherFailure));
         },
-        command_line::kOtherFailure);
+        exit_code::kOtherFailure);
     try {
         if (!parsed.options.logFile.empty())
             messages.OpenLog(parsed.options.logFile);
         return RunChecked(parsed, messages);
     } catch (const Refusal& refusal) {
-        messages.Line(L"Fehler: " + refusal.message + L" Es wurde nichts geändert. Rückgabewert " +
-                      Decimal(int{refusal.code}) + L".");
+        messages.Line(L"Fehler: " + refusal.message + L" Es wurde nichts geändert. " +
+                      exit_code::Named(refusal.code));
         return refusal.code;
     } catch (...) {
-        messages.Line(L"Fehler: " + DescribeFailure(std::current_exception()) +
-                      L" Rückgabewert 4.");
-        return command_line::kOtherFailure;
+        messages.Line(L"Fehler: " + DescribeFailure(std::current_exception()) + L" " +
+                      exit_code::Named(exit_code::kOtherFailure));
+        return exit_code::kOtherFailure;
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/CommandLine.h"
+#include "unattended/CommandLine.h"
 
 // The registration without a window: the same plan, backups, undo file and
 // shell notification as the wizard's, reported as lines and an exit code.

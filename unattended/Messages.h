@@ -5,6 +5,11 @@
 #include <string>
 #include <string_view>
 
+// A name or path within a message, in German quotes: „text“.
+inline std::wstring Quoted(std::wstring_view text) {
+    return L"„" + std::wstring(text) + L"“";
+}
+
 // Where the command line's messages go: the standard output where one is
 // connected (a redirected handle, or the console the program was started
 // from), and a log file when one is named. Never a message box.

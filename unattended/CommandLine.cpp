@@ -1,9 +1,11 @@
-#include "wizard/CommandLine.h"
+#include "unattended/CommandLine.h"
 
 #include "association/Catalogue.h"
-#include "common/Numbers.h"
 #include "common/FilePath.h"
+#include "common/Numbers.h"
 #include "resources/version.h"
+#include "unattended/ExitCode.h"
+#include "unattended/Messages.h"
 
 #include <windows.h>
 
@@ -27,8 +29,12 @@ bool SameText(std::wstring_view left, std::wstring_view right) {
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::wstring Quoted(std::wstring_view text) {
-    return L"„" + std::wstring(text) + L"“";
+// "  3  eine Sicherung …", a line each.
+std::wstring ExitCodes() {
+    std::wstring lines;
+    for (const exit_code::Meaning& meaning : exit_code::kMeanings)
+        lines += L"  " + Decimal(int{meaning.code}) + L"  " + std::wstring(meaning.text) + L"\r\n";
+    return lines;
 }
 
 struct Switch {
@@ -231,37 +237,34 @@ Parsed Parse(const std::vector<std::wstring>& arguments) {
 }
 
 std::wstring UsageText() {
-    return L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": Bilddateitypen ohne Assistent anmelden\r\n"
-           L"\r\n"
-           L"Aufruf:\r\n"
-           L"  Bildkranz.exe /Typen:<Liste> /Oeffnen:<Programm> [/Bearbeiten:<Programm>]\r\n"
-           L"      [/Schnellansicht:<Programm>] [/Konvertieren:<Programm>] "
-           L"[/Drucken:<Programm>]\r\n"
-           L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau]\r\n"
-           L"\r\n"
-           L"  /Typen:<Liste>       die Dateitypen ohne Punkt, durch Kommas getrennt:\r\n"
-           L"                       bmp,gif,jpg,pcx,png,tif,psd,tga,wmf, oder alle\r\n"
-           L"  /Oeffnen:<Programm>  ein Eintrag im Kontextmenü und das Programm, das er\r\n"
-           L"                       startet, mit vollständigem Pfad, in Anführungszeichen,\r\n"
-           L"                       wenn er Leerzeichen enthält; mindestens ein Eintrag\r\n"
-           L"  /Bearbeiten:<Programm>, /Schnellansicht:<Programm>, /Konvertieren:<Programm>,\r\n"
-           L"  /Drucken:<Programm>  ebenso\r\n"
-           L"  /Sicherung:<Ordner>  wohin die Sicherungen und die Rückgängig-Datei kommen\r\n"
-           L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe\r\n"
-           L"  /Protokoll:<Datei>   hängt an diese Textdatei (UTF-8) an, was geschah\r\n"
-           L"  /Vorschau            ändert nichts; zeigt jeden Schritt und jede Datei\r\n"
-           L"  /?                   diese Hilfe\r\n"
-           L"\r\n"
-           L"Schalter beginnen mit / oder -; Groß- und Kleinschreibung zählt nicht.\r\n"
-           L"Ohne Schalter startet der Assistent.\r\n"
-           L"\r\n"
-           L"Rückgabewert:\r\n"
-           L"  0  alles eingetragen\r\n"
-           L"  1  unvollständig: ein Wert konnte nicht geschrieben werden\r\n"
-           L"  2  Fehler im Aufruf; nichts geändert\r\n"
-           L"  3  eine Sicherung oder die Rückgängig-Datei ließ sich nicht anlegen; nichts "
-           L"geändert\r\n"
-           L"  4  ein anderer Fehler\r\n"
+    return std::wstring(
+               L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": Bilddateitypen ohne Assistent anmelden\r\n"
+               L"\r\n"
+               L"Aufruf:\r\n"
+               L"  Bildkranz.exe /Typen:<Liste> /Oeffnen:<Programm> [/Bearbeiten:<Programm>]\r\n"
+               L"      [/Schnellansicht:<Programm>] [/Konvertieren:<Programm>] "
+               L"[/Drucken:<Programm>]\r\n"
+               L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau]\r\n"
+               L"\r\n"
+               L"  /Typen:<Liste>       die Dateitypen ohne Punkt, durch Kommas getrennt:\r\n"
+               L"                       bmp,gif,jpg,pcx,png,tif,psd,tga,wmf, oder alle\r\n"
+               L"  /Oeffnen:<Programm>  ein Eintrag im Kontextmenü und das Programm, das er\r\n"
+               L"                       startet, mit vollständigem Pfad, in Anführungszeichen,\r\n"
+               L"                       wenn er Leerzeichen enthält; mindestens ein Eintrag\r\n"
+               L"  /Bearbeiten:<Programm>, /Schnellansicht:<Programm>, "
+               L"/Konvertieren:<Programm>,\r\n"
+               L"  /Drucken:<Programm>  ebenso\r\n"
+               L"  /Sicherung:<Ordner>  wohin die Sicherungen und die Rückgängig-Datei kommen\r\n"
+               L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe\r\n"
+               L"  /Protokoll:<Datei>   hängt an diese Textdatei (UTF-8) an, was geschah\r\n"
+               L"  /Vorschau            ändert nichts; zeigt jeden Schritt und jede Datei\r\n"
+               L"  /?                   diese Hilfe\r\n"
+               L"\r\n"
+               L"Schalter beginnen mit / oder -; Groß- und Kleinschreibung zählt nicht.\r\n"
+               L"Ohne Schalter startet der Assistent.\r\n"
+               L"\r\n"
+               L"Rückgabewert:\r\n") +
+           ExitCodes() +
            L"\r\n"
            L"Beispiel (in einer Stapeldatei; start /wait wartet, bis Bildkranz fertig ist):\r\n"
            L"  start \"\" /wait \"\\\\Server\\Software\\Bildkranz.exe\" /Typen:alle\r\n"

@@ -1,8 +1,8 @@
-#include "wizard/Messages.h"
+#include "unattended/Messages.h"
 
-#include "common/Numbers.h"
 #include "common/Failure.h"
 #include "common/FilePath.h"
+#include "common/Numbers.h"
 #include "common/SystemError.h"
 
 #include <string>

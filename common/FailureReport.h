@@ -5,10 +5,18 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // The generic error report for an unexpected failure: a message that names the
 // error, then the program ends with a non-zero exit code.
 inline constexpr UINT kFailureExitCode = 1;
+
+// Its texts, to the character: the intro, the error, the outro.
+namespace failure_texts {
+inline constexpr std::wstring_view kTitle = L" Bildkranz - Fehler";
+inline constexpr std::wstring_view kIntro = L"Es ist ein unerwarteter Fehler aufgetreten:";
+inline constexpr std::wstring_view kOutro = L"Das Programm wird beendet.";
+} // namespace failure_texts
 
 std::wstring DescribeFailure(std::exception_ptr failure);
 

@@ -10,15 +10,6 @@
 // without a window, for the tools that run one command on many machines.
 namespace command_line {
 
-// What the program exits with when started with arguments.
-enum ExitCode : int {
-    kRegistered = 0,
-    kIncomplete = 1, // a value could not be written
-    kUsageError = 2, // nothing changed
-    kNoBackup = 3,   // a backup or the undo file could not be made; nothing changed
-    kOtherFailure = 4,
-};
-
 struct Options {
     Registration::Choices choices;
     std::wstring backupFolder; // empty: the program's own folder

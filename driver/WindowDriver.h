@@ -25,6 +25,14 @@ std::wstring WindowText(HWND window);
 bool IsEnabled(HWND window);
 bool IsVisibleFlag(HWND window); // the window's own WS_VISIBLE flag
 
+// Sent with a deadline, so that a window that hangs cannot stop the driver.
+void SetTextOf(HWND window, const std::wstring& text);
+// Posted, not sent: a click that opens a modal dialog or message box would
+// block a sender until the dialog ends.
+void PostClick(HWND button);
+// Returns once the window's thread has handled what was sent to it before.
+void Sync(HWND window);
+
 // A key as the keyboard would deliver it to the focused control.
 void PostKey(UINT virtualKey);
 // Alt together with a letter: the access key of a control.

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "common/Process.h"
 #include "common/UniqueHandle.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,16 @@ std::wstring BuildFolder();
 // Copies the built program into folder (created if needed); returns its path.
 std::wstring InstallProgram(const std::wstring& folder);
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// Runs a program to its end: its exit code; nothing when it could not be
+// started or did not end in time (it is ended then).
+std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
+                                DWORD timeoutMs, const process::Options& options = {});
+
+// Whether the wizard shows this screen (1..3) now.
+bool ScreenShown(HWND wizard, int index);
+// How many rows of the wizard's type list carry a tick.
+int TickedTypeCount(HWND wizard);
 
 class RunningProgram {
 public:
