@@ -1,6 +1,7 @@
 #include "association/Plan.h"
 
 #include "association/Catalogue.h"
+#include "association/DefaultApps.h"
 #include "association/KeyPath.h"
 #include "association/ProgramName.h"
 #include "association/Registry.h"
@@ -14,6 +15,8 @@ namespace {
 
 using KeyPath::kRoot;
 constexpr std::wstring_view kSystemFileAssociations = L"SystemFileAssociations";
+// The verb a double-click runs.
+constexpr int kOpenSlot = catalogue::kFirstVerbSlot;
 
 using KeyPath::Classes;
 using KeyPath::SameOrBelow;
@@ -158,7 +161,58 @@ void PlanType(Planner& plan, const catalogue::FileType& type,
     plan.ProcessEventsHere();
 }
 
+// Windows' Default Apps list the programs named in RegisteredApplications,
+// with the types their capabilities offer; each type shows there under its
+// class's open program. Types an earlier run offered stay offered. The
+// capabilities come first, so that a run ended half-way never points Windows
+// at capabilities that are not there yet.
+void PlanDefaultApps(Planner& plan, const Choices& choices) {
+    const std::vector<int> types = TypesWithOpenCommand(choices);
+    if (types.empty())
+        return;
+    using namespace default_apps;
+    const auto open = std::find_if(choices.tickedVerbs.begin(), choices.tickedVerbs.end(),
+                                   [](const VerbChoice& verb) { return verb.slot == kOpenSlot; });
+    plan.CreateIfMissing(std::wstring(kApplicationKey));
+    plan.CreateIfMissing(std::wstring(kCapabilities));
+    plan.Set(std::wstring(kCapabilities), L"ApplicationName", kApplicationName);
+    plan.Set(std::wstring(kCapabilities), L"ApplicationDescription", kDescription);
+    plan.Set(std::wstring(kCapabilities), L"ApplicationIcon",
+             ProgramName::Unquoted(open->program) + L",0");
+    plan.CreateIfMissing(std::wstring(kFileAssociations));
+    for (int listIndex : types) {
+        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        plan.Set(std::wstring(kFileAssociations), type.extension, type.className);
+    }
+    plan.CreateIfMissing(std::wstring(kRegisteredApplications));
+    plan.Set(std::wstring(kRegisteredApplications), kApplicationName, kCapabilities);
+    plan.ProcessEventsHere();
+}
+
+bool StepChanges(const Step& step) {
+    switch (step.action) {
+    case Step::Action::DeleteKey:
+        return !step.refused && Registry::KeyExists(kRoot, step.key) == Registry::kTrue;
+    case Step::Action::CreateKey:
+        return Registry::KeyExists(kRoot, step.key) != Registry::kTrue;
+    case Step::Action::SetValue:
+        return Registry::HoldsValue(kRoot, step.key, step.valueName, step.text) != Registry::kTrue;
+    }
+    return true;
+}
+
 } // namespace
+
+std::vector<int> TypesWithOpenCommand(const Choices& choices) {
+    const bool openHasProgram = std::any_of(
+        choices.tickedVerbs.begin(), choices.tickedVerbs.end(),
+        [](const VerbChoice& verb) { return verb.slot == kOpenSlot && !verb.program.empty(); });
+    return openHasProgram ? choices.tickedTypes : std::vector<int>();
+}
+
+bool ChangesAnything(const Plan& plan) {
+    return std::any_of(plan.steps.begin(), plan.steps.end(), StepChanges);
+}
 
 std::wstring CommandValue(std::wstring_view program) {
     const bool quoted = program.size() >= 2 && program.front() == L'"' && program.back() == L'"';
@@ -192,6 +246,7 @@ Plan MakePlan(const Choices& choices, std::wstring_view backupFolder) {
             plan.backups.push_back(Backup::Extension(backupFolder, listIndex, type.extension));
         PlanType(planner, type, verbs);
     }
+    PlanDefaultApps(planner, choices);
     return plan;
 }
 

@@ -55,8 +55,17 @@ std::wstring CommandValue(std::wstring_view program);
 // character and does not mark the access key.
 std::wstring ExtensionVerbCaption(int slot, std::wstring_view programName);
 
+// The ticked types whose class the run gives an open command with a program:
+// the types it offers in Windows' Default Apps.
+std::vector<int> TypesWithOpenCommand(const Choices& choices);
+
 // Reads the registry, changes nothing. Throws Failure for an extension that
 // cannot be part of a backup file's name.
 Plan MakePlan(const Choices& choices, std::wstring_view backupFolder);
+
+// False when the registry already holds all the plan would write: a delete
+// the platform refuses, keys that exist, values stored exactly as the run
+// would store them.
+bool ChangesAnything(const Plan& plan);
 
 } // namespace Registration

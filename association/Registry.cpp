@@ -1,5 +1,6 @@
 #include "association/Registry.h"
 
+#include "association/KeyPath.h"
 #include "common/UniqueHandle.h"
 
 #include <algorithm>
@@ -29,11 +30,19 @@ std::optional<std::wstring> Terminated(std::wstring_view text) {
     return std::wstring(text);
 }
 
+// On 64-bit Windows the keys below the classes key that the program writes
+// are shared by the 32-bit and the 64-bit registry view; any other key is
+// read and written in the 64-bit view, where the 64-bit shell reads it.
+// 32-bit Windows ignores the flag.
+REGSAM ViewOf(const std::wstring& path) {
+    return KeyPath::SameOrBelow(path, KeyPath::kClasses) ? 0 : KEY_WOW64_64KEY;
+}
+
 LSTATUS Open(HKEY root, const std::wstring& path, REGSAM access, UniqueKey& key) {
     // The handle is taken over only on success: what a failed call leaves in
     // its out argument is not a handle to close.
     HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, access, &opened);
+    const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, access | ViewOf(path), &opened);
     if (status == ERROR_SUCCESS)
         key.reset(opened);
     return status;
@@ -233,8 +242,8 @@ Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass) {
         return kFalse;
     HKEY created = nullptr;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(root, name->c_str(), 0, classText->data(), 0, kWriteAccess, nullptr,
-                        &created, &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, name->c_str(), 0, classText->data(), 0, kWriteAccess | ViewOf(*name),
+                        nullptr, &created, &disposition) != ERROR_SUCCESS)
         return kFalse;
     const UniqueKey key(created);
     // A failed flush leaves the key created all the same; the answer only says
@@ -263,7 +272,10 @@ Truth DeleteKey(HKEY root, std::wstring_view path) {
     // An empty path would name the root key itself.
     if (!name || name->empty())
         return kFalse;
-    return ToTruth(RegDeleteKeyW(root, name->c_str()) == ERROR_SUCCESS);
+    const REGSAM view = ViewOf(*name);
+    const LSTATUS status = view == 0 ? RegDeleteKeyW(root, name->c_str())
+                                     : RegDeleteKeyExW(root, name->c_str(), view, 0);
+    return ToTruth(status == ERROR_SUCCESS);
 }
 
 Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, const Value& value) {
@@ -277,6 +289,19 @@ Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, c
         return kFalse;
     return ToTruth(RegSetValueExW(key.get(), valueText->c_str(), 0, data->type, data->data.data(),
                                   static_cast<DWORD>(data->data.size())) == ERROR_SUCCESS);
+}
+
+Truth HoldsValue(HKEY root, std::wstring_view path, std::wstring_view valueName,
+                 const Value& value) {
+    const auto name = Terminated(path);
+    const auto valueText = Terminated(valueName);
+    const auto data = Encode(value);
+    if (!name || !valueText || !data)
+        return kFalse;
+    const UniqueKey key = OpenKey(root, *name, kReadAccess);
+    StoredValue stored;
+    return ToTruth(key && ReadStored(key.get(), *valueText, stored) == ERROR_SUCCESS &&
+                   stored.type == data->type && stored.data == data->data);
 }
 
 Truth GetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, Value& value) {

@@ -11,6 +11,10 @@
 // The only code that touches the registry. Every operation opens and closes
 // its own key, so no handle outlives a call. Results are truth values of the
 // program's own convention, -1 true and 0 false: callers compare with kTrue.
+// Keys below Software\Classes are opened with exactly the access masks below,
+// in the view of the calling program (the keys the program writes there are
+// shared by both views of 64-bit Windows); any other key in the 64-bit view,
+// where 64-bit Windows reads it.
 namespace Registry {
 
 using Truth = std::int16_t;
@@ -65,6 +69,10 @@ DWORD TextType(std::wstring_view text);
 // text with a carriage return becomes REG_MULTI_SZ, ending in CR LF, with the
 // same single terminator. Other variant types write nothing and give false.
 Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, const Value& value);
+
+// True when the key holds the value exactly as SetValue would store it.
+Truth HoldsValue(HKEY root, std::wstring_view path, std::wstring_view valueName,
+                 const Value& value);
 
 // Text values come back exactly as stored (zeros kept, nothing expanded) with
 // one blank appended; REG_DWORD and REG_BINARY of at most four bytes come back

@@ -185,6 +185,7 @@ HWND FileNameBox(HWND fileDialog) {
 
 MessageBoxSeen ReadMessageBox(HWND box) {
     MessageBoxSeen seen;
+    seen.handle = box;
     seen.title = WindowText(box);
     seen.text = WindowText(GetDlgItem(box, 0xFFFF));
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {

@@ -52,6 +52,7 @@ private:
 };
 
 struct MessageBoxSeen {
+    HWND handle = nullptr;
     std::wstring title;
     std::wstring text;
     HICON icon = nullptr;

@@ -1,6 +1,6 @@
 #include "services/ComDlgDll.h"
 
-#include "common/UniqueHandle.h"
+#include "common/SystemLibrary.h"
 
 #include <commdlg.h>
 
@@ -47,31 +47,11 @@ const wchar_t* OrNull(const std::wstring& text) {
 
 using DialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 
-// The dialog's library is loaded when a dialog is first wanted, not at the
-// start: under Wine it brings the print spooler and its helpers along, which
-// would cost every start time and memory that most runs never use (make
-// bench shows the start and the working set).
-// By its full path, so that no comdlg32.dll in the program's folder is run
-// with the program's administrator rights.
-HMODULE DialogLibrary() {
-    static const UniqueModule library = [] {
-        wchar_t folder[MAX_PATH]{};
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return UniqueModule();
-        return UniqueModule(
-            LoadLibraryW((std::wstring(folder, length) + L"\\comdlg32.dll").c_str()));
-    }();
-    return library.get();
-}
-
+// Under Wine the dialog's library brings the print spooler and its helpers
+// along: it is loaded only when a dialog is wanted.
 DialogFunction DialogOf(std::int16_t mode) {
-    HMODULE library = DialogLibrary();
-    if (!library)
-        return nullptr;
-    const char* name = mode == 0 ? "GetOpenFileNameW" : "GetSaveFileNameW";
-    // GetProcAddress hands out every function under one generic type.
-    return reinterpret_cast<DialogFunction>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    static const SystemLibrary library(L"comdlg32.dll");
+    return library.Get<DialogFunction>(mode == 0 ? "GetOpenFileNameW" : "GetSaveFileNameW");
 }
 
 } // namespace

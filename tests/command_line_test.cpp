@@ -2,21 +2,26 @@
 // run as the program itself, from outside, against the real registry and the
 // real registry editor of a fresh prefix.
 #include "association/Catalogue.h"
+#include "association/DefaultApps.h"
 #include "association/KeyPath.h"
 #include "association/Plan.h"
 #include "common/FilePath.h"
 #include "common/Process.h"
 #include "driver/Program.h"
 #include "driver/WindowDriver.h"
+#include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/System.h"
 #include "tests/support/TextFile.h"
+#include "unattended/AssociationFile.h"
 #include "unattended/CommandLine.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
 #include <gtest/gtest.h>
+
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -30,6 +35,8 @@ const std::wstring kBackups = L"C:\\Sicherung Ελληνικά\\Bildkranz";
 const std::wstring kViewer = L"C:\\Programme mit Leerzeichen\\Просмотр\\Betrachter.exe";
 const std::wstring kPrinter = L"C:\\Programme mit Leerzeichen\\Druck\\drucker.exe";
 const std::wstring kBefore = L"C:\\vorher.reg";
+// How a silent run says that it had nothing to do.
+const std::wstring kAlreadyThere = L"schon alles, was dieser Lauf schreiben würde";
 const std::wstring kAfter = L"C:\\nachher.reg";
 
 void PutFile(const std::wstring& path) {
@@ -256,6 +263,15 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
     }
     const std::wstring byWizard = L"C:\\nach Assistent.reg";
     ASSERT_TRUE(reg_file::ExportClasses(byWizard));
+    const std::wstring sameChoices = L"-typen:alle /Oeffnen:" + Quote(kViewer) + L" /drucken:" +
+                                     Quote(kPrinter) + L" /Sicherung:" + Quote(kBackups);
+    {
+        SCOPED_TRACE("the same choices again: already there");
+        const Finished again = RunProgram(sameChoices);
+        EXPECT_EQ(again.exitCode, 0u);
+        EXPECT_NE(again.output.find(kAlreadyThere), std::wstring::npos) << Ascii(again.output);
+        EXPECT_EQ(GetFileAttributesW(kBackups.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
     const auto wizardUndo = support::FilesStartingWith(kProgramFolder, L"R\u00FCckg");
     ASSERT_EQ(wizardUndo.size(), 1u);
     ASSERT_TRUE(reg_file::Import(kProgramFolder + L"\\" + wizardUndo[0]));
@@ -263,9 +279,7 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
     EXPECT_TRUE(SameClasses(kBefore, kAfter));
 
     const std::wstring log = kBackups + L"\\protokoll.txt";
-    const Finished finished =
-        RunProgram(L"-typen:alle /Oeffnen:" + Quote(kViewer) + L" /drucken:" + Quote(kPrinter) +
-                   L" /Sicherung:" + Quote(kBackups) + L" /Protokoll:" + Quote(log));
+    const Finished finished = RunProgram(sameChoices + L" /Protokoll:" + Quote(log));
     EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
     ASSERT_TRUE(reg_file::ExportClasses(kAfter));
     EXPECT_TRUE(SameClasses(byWizard, kAfter));
@@ -284,7 +298,8 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
           L"R\u00FCckg\u00E4ngig-Datei \u201E" + kBackups + L"\\" + files[0] + L"\u201C",
           std::wstring(L"Ergebnis: ")})
         EXPECT_NE(logged.find(part), std::wstring::npos) << Ascii(part);
-    EXPECT_EQ(text_file::Lines(logged).size(), 6u);
+    // Start, three backups, the undo file, each type's double-click, the result.
+    EXPECT_EQ(text_file::Lines(logged).size(), 6u + catalogue::kFileTypeCount);
 }
 
 TEST_F(CommandLineTest, ABackupFolderThatCannotBeWrittenExitsWithThree) {
@@ -313,6 +328,22 @@ TEST_F(CommandLineTest, AnUndoFileThatCannotBeMadeExitsWithThree) {
     EXPECT_FALSE(KeyPresent(L"ACDC_BMP"));
 }
 
+// Where the extension still names another class, Windows opens the type
+// with that class's program, and the run says so.
+TEST_F(CommandLineTest, AnExtensionKeyThatCannotBeWrittenLeavesItsClassInEffectAndSaysSo) {
+    PutText(L".bmp", nullptr, L"Fotos.Datei");
+    PutText(L".bmp\\OpenWithProgids", L"Fotos.Datei", L""); // a subkey: the key stays
+    PutText(L"Fotos.Datei", nullptr, L"Fotos");
+    MakeReadOnly(L".bmp");
+    const Finished finished =
+        RunProgram(L"/Typen:bmp /Oeffnen:" + Quote(kViewer) + L" /Sicherung:" + Quote(kBackups));
+    EXPECT_EQ(finished.exitCode, 1u) << Ascii(finished.output);
+    EXPECT_NE(finished.output.find(L"Doppelklick auf .bmp für dieses Konto: öffnet mit „Fotos“ "
+                                   L"(Fotos.Datei), nicht mit ACDC_BMP."),
+              std::wstring::npos)
+        << Ascii(finished.output);
+}
+
 TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
     PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
     MakeReadOnly(L"ACDC_BMP\\shell\\Open\\Command");
@@ -323,4 +354,87 @@ TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
               std::wstring::npos)
         << Ascii(finished.output);
     EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+}
+
+// --- Windows' Default Apps
+
+TEST(DefaultApps, TheSettingsLinkOpensBildkranzsOwnEntryFromWindows11On) {
+    EXPECT_EQ(default_apps::SettingsLink(19045), L"ms-settings:defaultapps");
+    EXPECT_EQ(default_apps::SettingsLink(22000),
+              L"ms-settings:defaultapps?registeredAppMachine=Bildkranz");
+}
+
+TEST(AssociationFile, EscapesWhatXmlReserves) {
+    EXPECT_EQ(association_file::Escaped(L"a&b<c>d\"e'f"), L"a&amp;b&lt;c&gt;d&quot;e&apos;f");
+}
+
+// Group policy's file, written alone: nothing else changes.
+TEST_F(CommandLineTest, TheAssociationFileAloneChangesNothingElse) {
+    const std::wstring file = L"C:\\Richtlinie Ordner\\Zuordnungen.xml";
+    const std::vector<std::wstring> files = driver::FilesIn(kProgramFolder);
+    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    const Finished finished = RunProgram(L"/Typen:png,bmp /Zuordnungsdatei:" + Quote(file));
+    EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
+    EXPECT_EQ(support::FileBytes(file),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DefaultAssociations>\r\n"
+              "  <Association Identifier=\".bmp\" ProgId=\"ACDC_BMP\" "
+              "ApplicationName=\"Bildkranz\" />\r\n"
+              "  <Association Identifier=\".png\" ProgId=\"ACDC_PNG\" "
+              "ApplicationName=\"Bildkranz\" />\r\n"
+              "</DefaultAssociations>\r\n");
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_FALSE(MachineKeyPresent(L"Software\\Bildkranz"));
+    EXPECT_EQ(driver::FilesIn(kProgramFolder), files);
+}
+
+// A startup script runs the same registration at every start: once it is
+// there, a run starts no editor and writes nothing. One more type is a
+// change again. Each run says what a double-click opens for its account.
+TEST_F(CommandLineTest, TheSameRunAgainStartsNoEditorAndWritesNothing) {
+    const std::wstring backups = L"C:\\Sicherung Autostart";
+    const std::wstring run = L"/Oeffnen:" + Quote(kViewer) + L" /Sicherung:" + Quote(backups);
+    const Finished first = RunProgram(L"/Typen:bmp " + run);
+    EXPECT_EQ(first.exitCode, 0u) << Ascii(first.output);
+    const std::vector<std::wstring> written = driver::FilesIn(backups);
+    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    {
+        const support::EditorSwap noEditor(nullptr);
+        const Finished again = RunProgram(L"/Typen:bmp " + run);
+        EXPECT_EQ(again.exitCode, 0u) << Ascii(again.output);
+        EXPECT_NE(again.output.find(kAlreadyThere), std::wstring::npos) << Ascii(again.output);
+    }
+    EXPECT_EQ(driver::FilesIn(backups), written);
+    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+
+    const Finished more = RunProgram(L"/Typen:bmp,png " + run);
+    EXPECT_EQ(more.exitCode, 0u) << Ascii(more.output);
+    EXPECT_NE(more.output.find(L".png für dieses Konto: öffnet mit ACDC_PNG, wie eingetragen."),
+              std::wstring::npos)
+        << Ascii(more.output);
+    EXPECT_EQ(support::FilesStartingWith(backups, L"R\u00FCckg").size(), 2u);
+}
+
+// Wine has no settings page: the way by hand is said instead, and no box
+// waits for anyone. Given one, the page is opened by its link.
+TEST_F(CommandLineTest, TheSettingsPageOpensByItsLinkOrTheWayByHandIsSaid) {
+    const Finished without = RunProgram(L"/StandardApps");
+    EXPECT_EQ(without.exitCode, 4u);
+    EXPECT_NE(without.output.find(default_apps::kWayByHand), std::wstring::npos)
+        << Ascii(without.output);
+
+    const std::wstring page = L"C:\\Einstellungen\\recorder.exe";
+    SHCreateDirectoryExW(nullptr, L"C:\\Einstellungen", nullptr);
+    ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\command_recorder.exe").c_str(), page.c_str(),
+                          FALSE));
+    PutText(L"ms-settings", L"URL Protocol", L"");
+    PutText(L"ms-settings\\shell\\open\\command", nullptr, L"\"" + page + L"\" \"%1\"");
+    const Finished opened = RunProgram(L"/StandardApps");
+    EXPECT_EQ(opened.exitCode, 0u) << Ascii(opened.output);
+    const std::wstring called = L"C:\\Einstellungen\\aufruf.txt";
+    // The page may be started by the shell, a moment after the program ends.
+    EXPECT_TRUE(driver::WaitFor([&] { return !text_file::Read(called).empty(); }, 60'000));
+    EXPECT_EQ(text_file::Read(called), L"ms-settings:defaultapps\n");
+    DeleteTree(L"ms-settings");
 }

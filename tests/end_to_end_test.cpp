@@ -14,6 +14,7 @@
 // the registration starts only the program, the registry editor it starts
 // for the backups, and the shell helper (BILDKRANZ_SHELL_VERB, built like the
 // program); every deadline is scaled by BILDKRANZ_WAIT_SCALE.
+#include "association/DefaultApps.h"
 #include "common/FailureReport.h"
 #include "common/Process.h"
 #include "driver/Program.h"
@@ -34,6 +35,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -102,6 +104,34 @@ reg_file::Content KeysOnlyWhereViewsDiffer(reg_file::Content content) {
         for (auto& [key, values] : reg_file::Below(content, perView))
             content[key].clear();
     return content;
+}
+
+const std::wstring kRegisteredApplications = L"Software\\RegisteredApplications";
+const std::wstring kSettingsPage = L"C:\\Einstellungen\\recorder.exe";
+const std::wstring kSettingsCall = L"C:\\Einstellungen\\aufruf.txt";
+
+// Windows' settings page for Default Apps, as its link starts it; Wine has
+// none. It notes the link it was started with.
+void InstallSettingsPage() {
+    SHCreateDirectoryExW(nullptr, L"C:\\Einstellungen", nullptr);
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\command_recorder.exe").c_str(),
+                          kSettingsPage.c_str(), FALSE));
+    PutText(L"ms-settings", L"URL Protocol", L"");
+    PutText(L"ms-settings\\shell\\open\\command", nullptr, L"\"" + kSettingsPage + L"\" \"%1\"");
+}
+
+// The keys of Windows' Default Apps list as the editor a double-click starts
+// exports them; a key that is not there has no content.
+std::vector<reg_file::Content> DefaultAppsKeys() {
+    std::vector<reg_file::Content> keys;
+    for (const wchar_t* key : {L"Software\\RegisteredApplications", L"Software\\Bildkranz"}) {
+        const std::wstring file = L"C:\\Standard-Apps.reg";
+        keys.push_back(
+            reg_file::Export(file, L"HKEY_LOCAL_MACHINE\\" + std::wstring(key), kUsersEditor)
+                ? reg_file::ParseFile(file)
+                : reg_file::Content{});
+    }
+    return keys;
 }
 
 bool Ticked(HWND list, int index) {
@@ -205,18 +235,37 @@ protected:
     }
 
     // Next on the verb screen and on the confirmation screen; what the closing
-    // message said, closed with its OK button.
-    MessageBoxSeen Finish() {
+    // message said, closed with its OK button once whileShown has run.
+    MessageBoxSeen Finish(const std::function<void()>& whileShown = {}) {
         program_->PostAltKey(L'w');
         EXPECT_TRUE(ScreenShown(3));
         program_->PostAltKey(L'w');
         // The registry editor exports the backups first.
-        HWND box = program_->WaitForMessageBox(Scaled(60000));
-        EXPECT_NE(box, nullptr) << "no message at the end" << ProgramState();
+        return Answer(NextMessage(nullptr, Scaled(60000)), IDOK, whileShown);
+    }
+
+    // A message box of the program other than the one before, which may
+    // still be closing.
+    HWND NextMessage(HWND before, DWORD timeoutMs) {
+        HWND box = nullptr;
+        WaitFor(
+            [&] {
+                box = FindMessageBox(program_->Id());
+                return box && box != before && IsWindow(box);
+            },
+            timeoutMs);
+        EXPECT_NE(box, nullptr) << "no message" << ProgramState();
+        return box;
+    }
+
+    // What the box said, answered with the button.
+    MessageBoxSeen Answer(HWND box, int button, const std::function<void()>& whileShown = {}) {
         if (!box)
             return {};
         const MessageBoxSeen seen = ReadMessageBox(box);
-        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        if (whileShown)
+            whileShown();
+        PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
         return seen;
     }
 
@@ -278,6 +327,11 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
     PutText(L".gif\\OpenWithProgids", L"giffile", L""); // a subkey: the key cannot be deleted
     PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
     PutText(L".png", nullptr, L"pngfile");
+    PutText(L"Fotos.Datei", nullptr, L"Fotos");
+    InstallSettingsPage();
+    // Windows' Default Apps list has other programs too.
+    PutMachineText(kRegisteredApplications, L"Paint", L"Software\\Paint\\Capabilities");
+    const auto defaultAppsBefore = DefaultAppsKeys();
     // What the program's backups must hold.
     ASSERT_TRUE(reg_file::ExportClasses(kReference, kUsersEditor));
     const reg_file::Content before = reg_file::ParseFile(kReference);
@@ -313,11 +367,22 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
                 << "row " << slot;
     }
     {
-        SCOPED_TRACE("the registration ends with the success message and exit code 0");
-        const MessageBoxSeen seen = Finish();
+        SCOPED_TRACE("the registration ends with the success message");
+        // As Windows 10 and 11 answer for a type the user opens with another
+        // program; Wine's shell answers from the extension key alone.
+        const MessageBoxSeen seen = Finish([] { PutText(L".gif", nullptr, L"Fotos.Datei"); });
         EXPECT_EQ(seen.title, texts::kSuccess.title);
         EXPECT_EQ(seen.text, texts::kSuccess.text);
+        SCOPED_TRACE("then that type is named and the settings page offered, and opened");
+        const MessageBoxSeen offer = Answer(NextMessage(seen.handle, Scaled(20000)), IDYES);
+        EXPECT_EQ(offer.title, texts::kDefaultAppsTitle);
+        EXPECT_EQ(offer.text, std::wstring(texts::kNotInEffect) + L"\r\n    GIF: Fotos\r\n\r\n" +
+                                  std::wstring(texts::kOnlyTheUserChooses));
+        EXPECT_EQ(offer.visibleButtons, 2);
         EXPECT_EQ(program_->WaitForExit(Scaled(20000)), 0u);
+        EXPECT_TRUE(WaitFor([] { return !text_file::Read(kSettingsCall).empty(); }, Scaled(60000)));
+        EXPECT_EQ(text_file::Read(kSettingsCall), L"ms-settings:defaultapps\n");
+        PutText(L".gif", nullptr, L"ACDC_GIF"); // as the run left it
     }
     {
         SCOPED_TRACE("what the registry holds now, seen by this process");
@@ -345,6 +410,17 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Edit\\Command"), L"C:\\Alt\\edit.exe \"%1\"");
         EXPECT_EQ(Text(L".png"), L"pngfile");
         EXPECT_FALSE(KeyPresent(L"ACDC_PNG"));
+    }
+    {
+        SCOPED_TRACE("Windows' Default Apps list, where 64-bit Windows reads it");
+        const std::wstring capabilities = L"Software\\Bildkranz\\Capabilities";
+        EXPECT_EQ(MachineText(kRegisteredApplications, L"Bildkranz"), capabilities);
+        EXPECT_EQ(MachineText(capabilities, L"ApplicationIcon"), kOpenRecorder + L",0");
+        EXPECT_EQ(MachineText(capabilities + L"\\FileAssociations", L".bmp"), L"ACDC_BMP");
+        EXPECT_EQ(MachineText(capabilities + L"\\FileAssociations", L".gif"), L"ACDC_GIF");
+        EXPECT_FALSE(MachineKeyPresent(L"Software\\WOW6432Node\\Bildkranz"));
+        EXPECT_EQ(MachineText(L"Software\\WOW6432Node\\RegisteredApplications", L"Bildkranz"),
+                  std::nullopt);
     }
     {
         SCOPED_TRACE("the editor a double-click starts sees the same keys as this process");
@@ -418,6 +494,7 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         const std::wstring after = L"C:\\nachher.reg";
         ASSERT_TRUE(reg_file::ExportClasses(after, kUsersEditor));
         EXPECT_TRUE(reg_file::Same(before, reg_file::ParseFile(after)));
+        EXPECT_EQ(DefaultAppsKeys(), defaultAppsBefore);
     }
 }
 
@@ -457,6 +534,26 @@ TEST_F(EndToEnd, WithoutTheRegistryEditorNothingChangesAndTheReportNamesTheBacku
     }
     EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
     EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L".gif"));
+}
+
+// Without a settings page (Wine has none) the way by hand is shown.
+TEST_F(EndToEnd, WithoutTheSettingsPageTheWayByHandIsShown) {
+    DeleteTree(L"ms-settings");
+    PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"\"" + kOpenRecorder + L"\" \"%1\"");
+    PutText(L"Fotos.Datei", nullptr, L"Fotos");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(TickOnlyTypes({1}));
+    program_->PostAltKey(L'w');
+    ASSERT_TRUE(ScreenShown(2));
+    const MessageBoxSeen success = Finish([] { PutText(L".gif", nullptr, L"Fotos.Datei"); });
+    EXPECT_EQ(success.text, texts::kSuccess.text);
+    const MessageBoxSeen offer = Answer(NextMessage(success.handle, 20000), IDYES);
+    EXPECT_EQ(offer.title, texts::kDefaultAppsTitle);
+    const MessageBoxSeen byHand = Answer(NextMessage(offer.handle, 20000), IDOK);
+    EXPECT_EQ(byHand.title, texts::kDefaultAppsTitle);
+    EXPECT_EQ(byHand.text, std::wstring(texts::kSettingsNotOpened) +
+                               std::wstring(default_apps::kWayByHand) + L"    ");
+    EXPECT_EQ(program_->WaitForExit(), 0u);
 }
 
 TEST_F(EndToEnd, AValueThatCannotBeWrittenGivesTheWarningNotTheSuccess) {

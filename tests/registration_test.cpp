@@ -334,7 +334,10 @@ public:
         for (std::size_t run = runs_.size(); run-- > 0;) {
             const auto undo = support::FilesStartingWith(runs_[run].folder, L"R\u00FCckg");
             ASSERT_EQ(undo.size(), 1u);
-            ASSERT_TRUE(reg_file::Import(runs_[run].folder + L"\\" + undo[0]));
+            // As a double-click imports it: the keys outside the classes are
+            // in the 64-bit view.
+            ASSERT_TRUE(reg_file::Import(runs_[run].folder + L"\\" + undo[0],
+                                         reg_file::Editor::DoubleClick));
         }
         ASSERT_TRUE(reg_file::ExportClasses(kAfter));
         EXPECT_TRUE(reg_file::Same(reg_file::ParseFile(Before(0)), reg_file::ParseFile(kAfter)));
@@ -389,6 +392,43 @@ TEST_F(RegistrationTest, EveryTypeAndVerbTwiceOverKeysThatExist) {
         support::FilesStartingWith(kBackupFolder + L"\\0", L"Temp "),
         (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 1_bmp.reg", L"Temp 2_gif.reg"}));
     runs.Check();
+}
+
+// Windows' Default Apps offer the types whose class got an open command,
+// under the open program's icon; the types of earlier runs stay offered.
+// Written where 64-bit Windows reads them, whatever this process's width, and
+// taken back by the undo files.
+TEST_F(RegistrationTest, DefaultAppsOfferTheOpenedTypesAndTheUndoFilesTakeThemBack) {
+    const std::wstring other = L"C:\\Programme\\Anders\\Ansicht.exe";
+    const std::wstring capabilities = L"Software\\Bildkranz\\Capabilities";
+    const std::wstring associations = capabilities + L"\\FileAssociations";
+    PutMachineText(L"Software\\RegisteredApplications", L"Paint", L"Software\\Paint\\Capabilities");
+    PlannedRuns runs;
+    runs.Register({{0, 1}, {{1, kViewer}, {5, L"C:\\Bild\\Druck.exe"}}});
+    runs.Register({{4}, {{1, other}}});
+    runs.Register({{6, 7}, {{1, L""}, {2, kViewer}}}); // no program opens them
+
+    EXPECT_EQ(MachineText(L"Software\\RegisteredApplications", L"Bildkranz"), capabilities);
+    EXPECT_EQ(MachineText(capabilities, L"ApplicationName"), L"Bildkranz");
+    EXPECT_EQ(MachineText(capabilities, L"ApplicationIcon"), other + L",0");
+    EXPECT_NE(MachineText(capabilities, L"ApplicationDescription").value_or(L""), L"");
+    const std::pair<const wchar_t*, std::optional<std::wstring>> offered[] = {
+        {L".bmp", L"ACDC_BMP"},
+        {L".gif", L"ACDC_GIF"},
+        {L".png", L"ACDC_PNG"},
+        {L".psd", std::nullopt},
+        {L".tga", std::nullopt}};
+    for (const auto& [extension, className] : offered)
+        EXPECT_EQ(MachineText(associations, extension), className) << Ascii(extension);
+    EXPECT_FALSE(MachineKeyPresent(L"Software\\WOW6432Node\\Bildkranz"));
+    EXPECT_EQ(MachineText(L"Software\\WOW6432Node\\RegisteredApplications", L"Bildkranz"),
+              std::nullopt);
+
+    runs.Check();
+    EXPECT_FALSE(MachineKeyPresent(L"Software\\Bildkranz"));
+    EXPECT_EQ(MachineText(L"Software\\RegisteredApplications", L"Bildkranz"), std::nullopt);
+    EXPECT_EQ(MachineText(L"Software\\RegisteredApplications", L"Paint"),
+              L"Software\\Paint\\Capabilities");
 }
 
 // Every type alone, each with another verb, one without a program: from

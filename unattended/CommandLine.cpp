@@ -19,6 +19,7 @@ namespace command_line {
 namespace {
 
 constexpr std::wstring_view kAll = L"alle";
+constexpr std::wstring_view kSettingsPage = L"StandardApps";
 
 // The switch of each verb slot, in slot order.
 constexpr std::array<std::wstring_view, catalogue::kVerbCount> kVerbSwitches{
@@ -106,6 +107,10 @@ public:
             return Path(argument, given.value, parsed_.options.logFile);
         if (SameText(given.name, L"Vorschau"))
             return Flag(argument, given, parsed_.options.preview);
+        if (SameText(given.name, kSettingsPage))
+            return Flag(argument, given, parsed_.options.settingsPage);
+        if (SameText(given.name, L"Zuordnungsdatei"))
+            return Path(argument, given.value, parsed_.options.associationFile);
         for (std::size_t index = 0; index < kVerbSwitches.size(); ++index)
             if (SameText(given.name, kVerbSwitches[index]))
                 return Verb(argument, static_cast<int>(index) + catalogue::kFirstVerbSlot,
@@ -116,9 +121,19 @@ public:
     void Finish() {
         if (parsed_.options.help)
             return;
+        if (parsed_.options.settingsPage) {
+            const bool alone = std::all_of(seen_.begin(), seen_.end(), [](const auto& name) {
+                return SameText(name, kSettingsPage) || SameText(name, L"Protokoll");
+            });
+            if (!alone)
+                Fail(L"/StandardApps", L"Dieser Schalter steht allein; dazu passt nur "
+                                       L"/Protokoll:<Datei>.");
+            return;
+        }
         if (parsed_.options.choices.tickedTypes.empty())
             Fail(L"/Typen:", L"Es fehlt der Schalter /Typen:<Liste> mit mindestens einem Typ.");
-        if (parsed_.options.choices.tickedVerbs.empty())
+        // The default-associations file alone needs no program.
+        if (parsed_.options.choices.tickedVerbs.empty() && parsed_.options.associationFile.empty())
             Fail(L"/Oeffnen:", L"Es fehlt ein Menüeintrag: mindestens einer der Schalter "
                                L"/Oeffnen:, /Bearbeiten:, /Schnellansicht:, /Konvertieren:, "
                                L"/Drucken: mit einem Programm.");
@@ -245,6 +260,9 @@ std::wstring UsageText() {
                L"      [/Schnellansicht:<Programm>] [/Konvertieren:<Programm>] "
                L"[/Drucken:<Programm>]\r\n"
                L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau]\r\n"
+               L"      [/Zuordnungsdatei:<Datei>]\r\n"
+               L"  Bildkranz.exe /Typen:<Liste> /Zuordnungsdatei:<Datei>\r\n"
+               L"  Bildkranz.exe /StandardApps [/Protokoll:<Datei>]\r\n"
                L"\r\n"
                L"  /Typen:<Liste>       die Dateitypen ohne Punkt, durch Kommas getrennt:\r\n"
                L"                       bmp,gif,jpg,pcx,png,tif,psd,tga,wmf, oder alle\r\n"
@@ -258,6 +276,11 @@ std::wstring UsageText() {
                L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe\r\n"
                L"  /Protokoll:<Datei>   hängt an diese Textdatei (UTF-8) an, was geschah\r\n"
                L"  /Vorschau            ändert nichts; zeigt jeden Schritt und jede Datei\r\n"
+               L"  /Zuordnungsdatei:<Datei>  schreibt die Standardzuordnungen der Typen für die\r\n"
+               L"                       Gruppenrichtlinie; ohne Programm-Schalter ändert der\r\n"
+               L"                       Lauf sonst nichts\r\n"
+               L"  /StandardApps        öffnet die Windows-Einstellungen „Standard-Apps“ für\r\n"
+               L"                       Bildkranz und ändert nichts\r\n"
                L"  /?                   diese Hilfe\r\n"
                L"\r\n"
                L"Schalter beginnen mit / oder -; Groß- und Kleinschreibung zählt nicht.\r\n"

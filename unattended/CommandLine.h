@@ -16,6 +16,10 @@ struct Options {
     std::wstring logFile;      // empty: none
     bool preview = false;
     bool help = false;
+    // Open Windows' Default Apps page for Bildkranz, and nothing else.
+    bool settingsPage = false;
+    // The default-associations file for group policy to write; empty: none.
+    std::wstring associationFile;
 };
 
 struct UsageError {

@@ -14,6 +14,14 @@ bool Usable(HANDLE handle) {
            GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
+std::wstring Now() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return DateAndTime(now, L':');
+}
+
+} // namespace
+
 std::string Utf8(std::wstring_view text) {
     if (text.empty())
         return {};
@@ -24,14 +32,6 @@ std::string Utf8(std::wstring_view text) {
                         length, nullptr, nullptr);
     return bytes;
 }
-
-std::wstring Now() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return DateAndTime(now, L':');
-}
-
-} // namespace
 
 Messages::Messages() {
     // A windowed program gets a standard output only when its starter hands

@@ -10,6 +10,9 @@ inline std::wstring Quoted(std::wstring_view text) {
     return L"„" + std::wstring(text) + L"“";
 }
 
+// The text in UTF-8, as the output and the log take it.
+std::string Utf8(std::wstring_view text);
+
 // Where the command line's messages go: the standard output where one is
 // connected (a redirected handle, or the console the program was started
 // from), and a log file when one is named. Never a message box.

@@ -2,6 +2,7 @@
 
 #include "association/Backup.h"
 #include "association/Catalogue.h"
+#include "association/DefaultApps.h"
 #include "association/KeyPath.h"
 #include "association/Registration.h"
 #include "common/Failure.h"
@@ -10,6 +11,7 @@
 #include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "resources/version.h"
+#include "unattended/AssociationFile.h"
 #include "unattended/ExitCode.h"
 #include "unattended/Messages.h"
 
@@ -94,6 +96,9 @@ void CheckBackupFolder(const std::wstring& folder) {
                 L"werden kann: geben Sie ihn mit /Sicherung:<Ordner> an."};
 }
 
+constexpr std::wstring_view kAlreadyThere =
+    L"Die Registrierung enthält schon alles, was dieser Lauf schreiben würde.";
+
 // The registration's course as lines of the output and the log.
 class Lines : public Registration::Reporter {
 public:
@@ -105,8 +110,19 @@ public:
     bool RegistersWhateverThePlan() const override { return false; }
 
     bool Planned(const Registration::Plan& plan) override {
+        const bool changes = Registration::ChangesAnything(plan);
         if (options_.preview) {
-            Preview(plan);
+            Preview(plan, changes);
+            return false;
+        }
+        // A startup script runs the same registration at every start of the
+        // machine: once done, it must not pile up backups and undo files,
+        // nor replace the backup of the state from before the first run.
+        if (!changes) {
+            SayWhatOpens();
+            messages_.Line(std::wstring(kAlreadyThere) +
+                           L" Es wurde nichts geändert und nichts gesichert. " +
+                           exit_code::Named(exit_code::kRegistered));
             return false;
         }
         CheckBackupFolder(folder_);
@@ -126,6 +142,7 @@ public:
     void Registered(const Registration::Outcome& outcome) override {
         for (const Step& step : outcome.failedWrites)
             messages_.Line(L"Nicht geschrieben: " + Describe(step));
+        SayWhatOpens();
         if (!outcome.Complete()) {
             result_ = exit_code::kIncomplete;
             messages_.Line(L"Ergebnis: unvollständig, " + Decimal(outcome.failedWrites.size()) +
@@ -140,8 +157,32 @@ public:
     }
 
 private:
-    void Preview(const Registration::Plan& plan) {
+    // Per type: what a double-click opens for the account that ran this.
+    void SayWhatOpens() {
+        const std::vector<int> types = Registration::TypesWithOpenCommand(options_.choices);
+        for (const default_apps::Effective& type : default_apps::EffectiveDefaults(types)) {
+            const catalogue::FileType& registered = *catalogue::FileTypeAt(type.listIndex);
+            std::wstring line =
+                L"Doppelklick auf " + std::wstring(registered.extension) + L" für dieses Konto: ";
+            if (type.Unknown())
+                line += L"Windows gab keine Auskunft.";
+            else if (type.OwnClass())
+                line += L"öffnet mit " + type.effectiveClass + L", wie eingetragen.";
+            else
+                line += L"öffnet mit " + Quoted(type.openedBy) + L" (" + type.effectiveClass +
+                        L"), nicht mit " + std::wstring(registered.className) +
+                        L". Das legt nur der Benutzer selbst fest (Bildkranz.exe /StandardApps "
+                        L"öffnet die Einstellungen dafür).";
+            messages_.Line(line);
+        }
+    }
+
+    void Preview(const Registration::Plan& plan, bool changes) {
         messages_.Line(L"Vorschau: Es wird nichts geändert.");
+        if (!changes) {
+            messages_.Line(std::wstring(kAlreadyThere));
+            return;
+        }
         messages_.Line(L"Dateien, die der Lauf schreibt:");
         for (const Backup::Export& backup : plan.backups)
             messages_.Line(L"  " + backup.file);
@@ -157,6 +198,29 @@ private:
     Code result_ = exit_code::kRegistered;
 };
 
+Code OpenSettingsPage(Messages& messages) {
+    if (default_apps::OpenSettings()) {
+        messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ für Bildkranz sind geöffnet. " +
+                      exit_code::Named(exit_code::kRegistered));
+        return exit_code::kRegistered;
+    }
+    messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ ließen sich nicht öffnen. So legt "
+                  L"der Benutzer das Programm für den Doppelklick selbst fest: " +
+                  std::wstring(default_apps::kWayByHand) + L" " +
+                  exit_code::Named(exit_code::kOtherFailure));
+    return exit_code::kOtherFailure;
+}
+
+void WriteAssociationFile(const command_line::Options& options, Messages& messages) {
+    const std::wstring& file = options.associationFile;
+    if (options.preview) {
+        messages.Line(L"Vorschau: Die Zuordnungsdatei " + Quoted(file) + L" würde geschrieben.");
+        return;
+    }
+    association_file::Write(file, options.choices.tickedTypes);
+    messages.Line(L"Zuordnungsdatei " + Quoted(file) + L" geschrieben.");
+}
+
 Code RunChecked(const command_line::Parsed& parsed, Messages& messages) {
     const command_line::Options& options = parsed.options;
     if (options.help) {
@@ -169,10 +233,17 @@ Code RunChecked(const command_line::Parsed& parsed, Messages& messages) {
                       exit_code::Named(exit_code::kUsageError) + L" Hilfe: Bildkranz.exe /?");
         return exit_code::kUsageError;
     }
+    if (options.settingsPage)
+        return OpenSettingsPage(messages);
     const std::wstring folder =
         options.backupFolder.empty() ? Backup::BackupFolder() : options.backupFolder;
     messages.Line(L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": " + Choices(options.choices) +
                   L"; Sicherungsordner " + Quoted(folder));
+    if (!options.associationFile.empty())
+        WriteAssociationFile(options, messages);
+    // The file alone was asked for.
+    if (options.choices.tickedVerbs.empty())
+        return exit_code::kRegistered;
     Lines lines(options, folder, messages);
     try {
         Registration::Register(options.choices, folder, lines);

@@ -13,6 +13,7 @@
 #include "services/SpecialFolders.h"
 #include "services/WindowsOrdner.h"
 #include "wizard/ControlIds.h"
+#include "wizard/DefaultAppsOffer.h"
 #include "wizard/Layout.h"
 #include "wizard/Texts.h"
 
@@ -534,10 +535,12 @@ void Root::bWeiter_Click() {
         SetAttributes();
         ShowWindow(window_, SW_HIDE);
         ProcessPendingEvents();
-        if (allValuesWritten_)
+        if (allValuesWritten_) {
             ShowMessage(texts::kSuccess.title, texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
-        else
+            default_apps_offer::Offer(Registration::TypesWithOpenCommand(ReadChoices()));
+        } else {
             ShowMessage(texts::kIncomplete.title, texts::kIncomplete.text, MB_ICONWARNING, nullptr);
+        }
         ExitProcess(0);
     }
 }

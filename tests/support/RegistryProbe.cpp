@@ -1,6 +1,7 @@
 #include "tests/support/RegistryProbe.h"
 
 #include "association/Catalogue.h"
+#include "common/UniqueHandle.h"
 
 #include <sddl.h>
 
@@ -26,6 +27,36 @@ std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* 
                      RRF_RT_REG_SZ | RRF_RT_REG_MULTI_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(value);
+}
+
+std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t* name) {
+    UniqueKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t value[2048]{};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    DWORD type = REG_NONE;
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::nullopt;
+    return std::wstring(value);
+}
+
+bool MachineKeyPresent(const std::wstring& path) {
+    UniqueKey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                         key.put()) == ERROR_SUCCESS;
+}
+
+void PutMachineText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    UniqueKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.put(),
+                        nullptr) == ERROR_SUCCESS)
+        RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring KeyClass(const std::wstring& classesKey) {
@@ -100,6 +131,12 @@ void DeleteAllAssociations() {
         DeleteTree(std::wstring(type.className));
         DeleteTree(L"SystemFileAssociations\\" + std::wstring(type.extension));
     }
+    UniqueKey software;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                      software.put()) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(software.get(), L"Bildkranz");
+    RegDeleteKeyValueW(software.get(), L"RegisteredApplications", L"Bildkranz");
 }
 
 } // namespace probe

@@ -16,6 +16,12 @@ bool KeyPresent(const std::wstring& classesKey);
 std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* name = nullptr);
 // The class text stored with a key.
 std::wstring KeyClass(const std::wstring& classesKey);
+// The same below HKEY_LOCAL_MACHINE outside the classes key, where 32-bit and
+// 64-bit programs see different keys: in the 64-bit view, as 64-bit Windows
+// reads it.
+std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t* name = nullptr);
+bool MachineKeyPresent(const std::wstring& path);
+void PutMachineText(const std::wstring& path, const wchar_t* name, const std::wstring& value);
 // Creates the key as needed and writes a REG_SZ.
 void PutText(const std::wstring& classesKey, const wchar_t* name, const std::wstring& value);
 void DeleteTree(const std::wstring& classesKey);
@@ -31,6 +37,7 @@ bool SetAccess(const std::wstring& path, const wchar_t* sddl);
 // Leaves only the right to read the key, for everyone.
 void MakeReadOnly(const std::wstring& classesKey);
 // Removes every key the registration writes, so a test starts from nothing.
+// Windows' Default Apps list included.
 void DeleteAllAssociations();
 
 } // namespace probe

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Windows' Default Apps: since Windows 8 the program a double-click opens is
+// the user's own choice, which no program may make for them. What a program
+// can do is register as an application Windows offers for its types, and ask
+// which class is in effect for the user.
+namespace default_apps {
+
+// The stable name Windows lists the program under; the settings link and the
+// default-associations file of group policy name it too.
+inline constexpr std::wstring_view kApplicationName = L"Bildkranz";
+// Below HKEY_LOCAL_MACHINE, in the 64-bit view where 64-bit Windows reads it.
+inline constexpr std::wstring_view kRegisteredApplications = L"Software\\RegisteredApplications";
+inline constexpr std::wstring_view kApplicationKey = L"Software\\Bildkranz";
+inline constexpr std::wstring_view kCapabilities = L"Software\\Bildkranz\\Capabilities";
+inline constexpr std::wstring_view kFileAssociations =
+    L"Software\\Bildkranz\\Capabilities\\FileAssociations";
+// After several runs the types may open with different programs.
+inline constexpr std::wstring_view kDescription =
+    L"Öffnet Bilddateien (BMP, GIF, JPG, PCX, PNG, TIF, PSD, TGA, WMF) mit den Programmen, die "
+    L"in Bildkranz für sie gewählt wurden.";
+
+// What opens a type on a double-click for the account running the program.
+struct Effective {
+    int listIndex;
+    // The class in effect; empty where Windows could not be asked.
+    std::wstring effectiveClass;
+    // The name Windows shows for its program, else the class's own text.
+    std::wstring openedBy;
+
+    bool Unknown() const { return effectiveClass.empty(); }
+    // The type opens with the class the program registered for it.
+    bool OwnClass() const;
+};
+
+// As Windows answers for each type, in the order given.
+std::vector<Effective> EffectiveDefaults(const std::vector<int>& listIndices);
+
+// How a user chooses the program without the settings page, in German.
+inline constexpr std::wstring_view kWayByHand =
+    L"Klicken Sie mit der rechten Maustaste auf eine Bilddatei, wählen Sie „Öffnen mit“ → "
+    L"„Andere App auswählen“, dann das Programm, und setzen Sie das Häkchen bei „Immer“.";
+
+// The link of the Default Apps page in Windows' settings: on Windows 11 (build
+// 22000 and later) the one that opens the entry of the application
+// registered as Bildkranz.
+std::wstring SettingsLink(unsigned long windowsBuild);
+
+// Opens that page as the signed-in user, not elevated: through the shell of
+// the desktop, else directly. False when Windows has no such page here or it
+// could not be opened.
+bool OpenSettings();
+
+// False when the program runs as another account than the one signed in (an
+// administrator's password was typed at the elevation prompt): its default
+// apps are then not the signed-in user's. True where it cannot be told.
+bool RunsAsSignedInUser();
+
+} // namespace default_apps

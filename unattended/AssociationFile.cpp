@@ -1,0 +1,88 @@
+#include "unattended/AssociationFile.h"
+
+#include "association/Catalogue.h"
+#include "association/DefaultApps.h"
+#include "common/Failure.h"
+#include "common/FilePath.h"
+#include "common/SystemError.h"
+#include "common/UniqueHandle.h"
+#include "unattended/Messages.h"
+
+#include <windows.h>
+
+namespace association_file {
+
+namespace {
+
+[[noreturn]] void Fail(const std::wstring& path, DWORD error) {
+    throw Failure(L"Die Zuordnungsdatei " + Quoted(path) +
+                  L" konnte nicht geschrieben werden (Systemfehler " + ErrorCode(error) + L").");
+}
+
+} // namespace
+
+std::wstring Escaped(std::wstring_view text) {
+    std::wstring escaped;
+    for (wchar_t c : text) {
+        switch (c) {
+        case L'&':
+            escaped += L"&amp;";
+            break;
+        case L'<':
+            escaped += L"&lt;";
+            break;
+        case L'>':
+            escaped += L"&gt;";
+            break;
+        case L'"':
+            escaped += L"&quot;";
+            break;
+        case L'\'':
+            escaped += L"&apos;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::wstring Text(const std::vector<int>& listIndices) {
+    std::wstring text = L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DefaultAssociations>\r\n";
+    for (int listIndex : listIndices) {
+        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        text += L"  <Association Identifier=\"" + Escaped(type.extension) + L"\" ProgId=\"" +
+                Escaped(type.className) + L"\" ApplicationName=\"" +
+                Escaped(default_apps::kApplicationName) + L"\" />\r\n";
+    }
+    return text + L"</DefaultAssociations>\r\n";
+}
+
+void Write(const std::wstring& path, const std::vector<int>& listIndices) {
+    file_path::CreateFolders(path.substr(0, path.find_last_of(L'\\')));
+    const std::string bytes = Utf8(Text(listIndices));
+    const std::wstring temporary = path + L".tmp";
+    {
+        const UniqueFile file(CreateFileW(file_path::ForFileCalls(temporary).c_str(), GENERIC_WRITE,
+                                          0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                          nullptr));
+        DWORD written = 0;
+        if (!file ||
+            !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.get())) {
+            const DWORD error = GetLastError();
+            DeleteFileW(file_path::ForFileCalls(temporary).c_str());
+            Fail(path, error);
+        }
+    }
+    if (!MoveFileExW(file_path::ForFileCalls(temporary).c_str(),
+                     file_path::ForFileCalls(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(file_path::ForFileCalls(temporary).c_str());
+        Fail(path, error);
+    }
+}
+
+} // namespace association_file
