@@ -15,11 +15,11 @@ std::wstring BuildFolder() {
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
-std::wstring InstallProgram(const std::wstring& folder) {
+std::wstring InstallProgram(const std::wstring& folder, const std::wstring& name) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring target = folder + L"\\Bildkranz.exe";
-    if (!CopyFileW((BuildFolder() + L"\\Bildkranz.exe").c_str(), target.c_str(), FALSE))
-        throw std::runtime_error("cannot copy Bildkranz.exe");
+    const std::wstring target = folder + L'\\' + name;
+    if (!CopyFileW((BuildFolder() + L'\\' + name).c_str(), target.c_str(), FALSE))
+        throw std::runtime_error("cannot copy a built program");
     return target;
 }
 
@@ -76,7 +76,7 @@ RunningProgram::RunningProgram(const std::wstring& path) {
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &started))
-        throw std::runtime_error("cannot start Bildkranz.exe");
+        throw std::runtime_error("cannot start a program");
     process_.reset(started.hProcess);
     CloseHandle(started.hThread);
     processId_ = started.dwProcessId;
@@ -93,14 +93,7 @@ RunningProgram::~RunningProgram() {
 HWND RunningProgram::WaitForWindow(DWORD timeoutMs) {
     WaitFor(
         [this] {
-            window_ = FirstWindow([this](HWND window) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                wchar_t name[32]{};
-                GetClassNameW(window, name, 32);
-                return owner == processId_ && lstrcmpW(name, L"BildkranzRoot") == 0 &&
-                       IsWindowVisible(window);
-            });
+            window_ = FindShownWindow(processId_, L"BildkranzRoot");
             return window_ != nullptr && Focus() != nullptr;
         },
         timeoutMs);

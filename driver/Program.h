@@ -14,8 +14,9 @@ namespace driver {
 
 // The folder of the running test program, where the build puts Bildkranz.exe.
 std::wstring BuildFolder();
-// Copies the built program into folder (created if needed); returns its path.
-std::wstring InstallProgram(const std::wstring& folder);
+// Copies a built program into folder (created if needed); returns its path.
+std::wstring InstallProgram(const std::wstring& folder,
+                            const std::wstring& name = L"Bildkranz.exe");
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 // Runs a program to its end: its exit code; nothing when it could not be
@@ -44,6 +45,8 @@ public:
     // The exit code, or STILL_ACTIVE at the deadline.
     DWORD WaitForExit(DWORD timeoutMs = 20000);
     DWORD Id() const { return processId_; }
+    // With every right, as CreateProcess hands it out.
+    HANDLE Handle() const { return process_.get(); }
 
     HWND Focus() const;
     void PostKey(UINT virtualKey) const;

@@ -54,12 +54,12 @@ void Sync(HWND window) {
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kAnswerWithinMs, nullptr);
 }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, DWORD lookEveryMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!condition()) {
         if (GetTickCount64() >= deadline)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, lookEveryMs, QS_ALLINPUT);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
@@ -99,6 +99,17 @@ HWND FirstWindow(const std::function<bool(HWND)>& matches, HWND parent) {
 
 HWND FindControl(HWND root, int id) {
     return FirstWindow([id](HWND child) { return GetDlgCtrlID(child) == id; }, root);
+}
+
+HWND FindShownWindow(DWORD processId, const wchar_t* className) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
+         window = FindWindowExW(nullptr, window, className, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
 }
 
 // Asks the window itself: GetWindowText does not for another process's

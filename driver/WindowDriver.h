@@ -13,13 +13,19 @@
 namespace driver {
 
 // Waits for a condition, pumping messages meanwhile; false at the deadline.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+// Looking more often tells closer when it began to hold, but each look costs
+// the looked-at program time where it asks the window server.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000,
+             DWORD lookEveryMs = 20);
 
 // The first window that matches: a top-level window, or a descendant of parent.
 HWND FirstWindow(const std::function<bool(HWND)>& matches, HWND parent = nullptr);
 
 // The descendant of root with the given control id (nullptr if none).
 HWND FindControl(HWND root, int id);
+// The shown top-level window of this class and process: found by class name,
+// cheaper than walking every window, so it can be looked for often.
+HWND FindShownWindow(DWORD processId, const wchar_t* className);
 
 std::wstring WindowText(HWND window);
 bool IsEnabled(HWND window);
