@@ -15,8 +15,8 @@ namespace accessible_name {
 namespace {
 
 // The platform functions the answer needs, looked up when the first request
-// comes; the program imports none of their libraries, which would load COM
-// at every start. Each library by its full path, so that no copy in the
+// comes: imported, the accessibility library and OLE automation would load at
+// every start. Each library by its full path, so that no copy in the
 // program's folder runs with the program's administrator rights. They stay
 // loaded: a client may use an object handed out until the program ends.
 struct Platform {
