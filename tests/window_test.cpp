@@ -1,14 +1,19 @@
 // The wizard window driven in-process through its real message loop, keys
 // handed to the dialog manager as the keyboard would. Cancel and Escape end
 // the process, so program_test.cpp tries them from outside.
+#include "common/ComApartment.h"
 #include "driver/WindowDriver.h"
+#include "tests/support/Accessibility.h"
+#include "tests/support/System.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -264,4 +269,48 @@ TEST_F(WindowTest, DeleteOrBackspaceClearARowOtherKeysLeaveItAlone) {
     SendMessageW(text, WM_CUT, 0, 0);
     EXPECT_EQ(WindowText(text), L"C:\\Bild\\Ansicht.exe");
     EXPECT_TRUE(VerbTicked(1));
+}
+
+// Every control of every screen as a screen reader asks for it. Those whose
+// captions do not say what they are for have their names; every other
+// control keeps the platform's standard name, and no control's role differs
+// from the standard one. end_to_end_test asks from another process.
+TEST_F(WindowTest, AScreenReaderHearsWhatEachControlIsFor) {
+    const ComApartment com;
+    Click(id::kNext);
+    Click(id::VerbCheckBox(2)); // one enabled row among disabled ones
+    std::vector<HWND> controls;
+    FirstWindow(
+        [&](HWND control) {
+            controls.push_back(control);
+            return false;
+        },
+        root_->Handle());
+    int named = 0;
+    for (HWND control : controls) {
+        const int controlId = GetDlgCtrlID(control);
+        SCOPED_TRACE(testing::Message() << "control " << controlId);
+        const accessibility::Seen seen = accessibility::AsReadBy(control);
+        const accessibility::Seen standard = accessibility::AsStandard(control);
+        ASSERT_EQ(seen.result, S_OK) << standard.result;
+        EXPECT_EQ(seen.role, standard.role);
+        const auto* expected =
+            std::find_if(std::begin(accessibility::kNames), std::end(accessibility::kNames),
+                         [&](const auto& entry) { return entry.control == controlId; });
+        if (expected == std::end(accessibility::kNames)) {
+            EXPECT_EQ(seen.named, standard.named);
+            EXPECT_EQ(seen.name, standard.name);
+            continue;
+        }
+        ++named;
+        EXPECT_TRUE(seen.named);
+        EXPECT_EQ(seen.name, expected->name) << support::Ascii(seen.name);
+        if (controlId >= id::VerbText(1) && controlId <= id::VerbText(5)) {
+            EXPECT_EQ(seen.role, ROLE_SYSTEM_TEXT);
+            EXPECT_EQ(IsEnabled(control), controlId == id::VerbText(2));
+            EXPECT_FALSE(IsVisibleFlag(Control(controlId - id::VerbText(1) + id::VerbLabel(1))))
+                << "the label that names it shows";
+        }
+    }
+    EXPECT_EQ(named, 11);
 }

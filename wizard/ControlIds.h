@@ -33,5 +33,9 @@ constexpr int VerbText(int slot) {
 constexpr int VerbBrowse(int slot) {
     return 160 + slot;
 }
+// A hidden label that names its row's text box for screen readers.
+constexpr int VerbLabel(int slot) {
+    return 170 + slot;
+}
 
 } // namespace control_id

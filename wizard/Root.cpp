@@ -12,6 +12,7 @@
 #include "services/ProgramChoice.h"
 #include "services/SpecialFolders.h"
 #include "services/WindowsOrdner.h"
+#include "wizard/AccessibleName.h"
 #include "wizard/ControlIds.h"
 #include "wizard/DefaultAppsOffer.h"
 #include "wizard/Layout.h"
@@ -180,6 +181,15 @@ void ClipWhereItOverlaps(HWND upper, HWND lower) {
         DeleteObject(visible); // the window owns the region only when it was set
 }
 
+// "Programm für „Öffnen“": what a screen reader calls a verb row's text box.
+std::wstring ProgramName(int slot) {
+    std::wstring_view verb = catalogue::VerbAt(slot)->checkBoxCaption;
+    while (verb.ends_with(L' '))
+        verb.remove_suffix(1);
+    return std::wstring(texts::kProgramNameOpening) + std::wstring(verb) +
+           std::wstring(texts::kProgramNameClosing);
+}
+
 } // namespace
 
 void Root::CreateControls() {
@@ -207,6 +217,10 @@ void Root::CreateTypeScreen(HWND screen) {
                                 WS_EX_CLIENTEDGE, layout::kTypeList, control_id::kTypeList},
                                font_.get(), dpi_);
     ListView_SetExtendedListViewStyle(lFiletyps_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    // Wine's accessibility layer names a list view only by its window text,
+    // which a list view does not show, or by the list's own answer; that
+    // answer names it on Windows as well.
+    accessible_name::Give(lFiletyps_, texts::kTypeListName);
     RECT inside{};
     GetClientRect(lFiletyps_, &inside);
     LVCOLUMNW column{};
@@ -238,6 +252,14 @@ void Root::CreateVerbScreen(HWND screen) {
                            WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, layout::VerbCheckBox(slot),
                            control_id::VerbCheckBox(slot)},
                           font_.get(), dpi_);
+        const std::wstring programName = ProgramName(slot);
+        // The accessibility layer names a text box after the nearest static
+        // text created before it, shown or not. Hidden and without a tab
+        // stop, this one shows nothing and takes no key.
+        CreateControl(screen,
+                      {WC_STATICW, programName, SS_LEFT | SS_NOPREFIX, 0, layout::VerbText(slot),
+                       control_id::VerbLabel(slot)},
+                      font_.get(), dpi_);
         verbTexts_[row] = CreateControl(
             screen,
             {WC_EDITW, L"", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | ES_READONLY | ES_AUTOHSCROLL,
@@ -251,6 +273,9 @@ void Root::CreateVerbScreen(HWND screen) {
             {WC_BUTTONW, texts::kBrowse, WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
              layout::VerbBrowse(slot), control_id::VerbBrowse(slot)},
             font_.get(), dpi_);
+        // A button is named by its caption, and "..." tells nothing.
+        accessible_name::Give(verbBrowseButtons_[row],
+                              programName + std::wstring(texts::kChooseProgramEnding));
     }
     CreateEmblem(screen, control_id::kImage1, dpi_);
 }

@@ -15,6 +15,15 @@ inline constexpr std::wstring_view kBack = L"< &Zurück";
 inline constexpr std::wstring_view kCancel = L"&Abbrechen";
 inline constexpr std::wstring_view kBrowse = L"...";
 
+// What a screen reader says of the controls whose captions do not tell what
+// they are for. A verb row's text box is "Programm für „Öffnen“" (the check
+// box's caption without its trailing blank between German quotes, U+201E and
+// U+201C), its browse button the same followed by " auswählen".
+inline constexpr std::wstring_view kTypeListName = L"Bilddateitypen";
+inline constexpr std::wstring_view kProgramNameOpening = L"Programm für „";
+inline constexpr std::wstring_view kProgramNameClosing = L"“";
+inline constexpr std::wstring_view kChooseProgramEnding = L" auswählen";
+
 inline constexpr std::wstring_view kLabel1 =
     L"Geben Sie bitte die Bilddateitypen an, welche Sie den bestimmten Anwendungen zuordnen "
     L"möchten. Die Programme und deren Funktionen werden im nächsten folgenden Schnitt abgefragt.";

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-// What the tests ask of the system beside the wizard's window (which
-// tools/driver works): files, processes, the environment.
+// What the tests ask of the system beside the wizard's window (which the
+// driver works): files, processes, the environment.
 namespace support {
 
 // For messages: the text with every character outside printable ASCII as \uXXXX.
