@@ -13,12 +13,18 @@ namespace default_apps {
 // The stable name Windows lists the program under; the settings link and the
 // default-associations file of group policy name it too.
 inline constexpr std::wstring_view kApplicationName = L"Bildkranz";
-// Below HKEY_LOCAL_MACHINE, in the 64-bit view where 64-bit Windows reads it.
-inline constexpr std::wstring_view kRegisteredApplications = L"Software\\RegisteredApplications";
-inline constexpr std::wstring_view kApplicationKey = L"Software\\Bildkranz";
-inline constexpr std::wstring_view kCapabilities = L"Software\\Bildkranz\\Capabilities";
-inline constexpr std::wstring_view kFileAssociations =
-    L"Software\\Bildkranz\\Capabilities\\FileAssociations";
+
+// The keys Windows reads the list from, below HKEY_LOCAL_MACHINE, in the
+// 64-bit view where 64-bit Windows reads them.
+struct Keys {
+    std::wstring_view registeredApplications; // every application's capabilities
+    std::wstring_view application;            // the program's own
+    std::wstring_view capabilities;
+    std::wstring_view fileAssociations; // a class per type it offers
+};
+inline constexpr Keys kKeys{L"Software\\RegisteredApplications", L"Software\\Bildkranz",
+                            L"Software\\Bildkranz\\Capabilities",
+                            L"Software\\Bildkranz\\Capabilities\\FileAssociations"};
 // After several runs the types may open with different programs.
 inline constexpr std::wstring_view kDescription =
     L"Öffnet Bilddateien (BMP, GIF, JPG, PCX, PNG, TIF, PSD, TGA, WMF) mit den Programmen, die "

@@ -170,22 +170,24 @@ void PlanDefaultApps(Planner& plan, const Choices& choices) {
     const std::vector<int> types = TypesWithOpenCommand(choices);
     if (types.empty())
         return;
-    using namespace default_apps;
+    using default_apps::kApplicationName;
+    const default_apps::Keys& keys = default_apps::kKeys;
+    const std::wstring capabilities(keys.capabilities);
+    const std::wstring fileAssociations(keys.fileAssociations);
     const auto open = std::find_if(choices.tickedVerbs.begin(), choices.tickedVerbs.end(),
                                    [](const VerbChoice& verb) { return verb.slot == kOpenSlot; });
-    plan.CreateIfMissing(std::wstring(kApplicationKey));
-    plan.CreateIfMissing(std::wstring(kCapabilities));
-    plan.Set(std::wstring(kCapabilities), L"ApplicationName", kApplicationName);
-    plan.Set(std::wstring(kCapabilities), L"ApplicationDescription", kDescription);
-    plan.Set(std::wstring(kCapabilities), L"ApplicationIcon",
-             ProgramName::Unquoted(open->program) + L",0");
-    plan.CreateIfMissing(std::wstring(kFileAssociations));
+    plan.CreateIfMissing(std::wstring(keys.application));
+    plan.CreateIfMissing(capabilities);
+    plan.Set(capabilities, L"ApplicationName", kApplicationName);
+    plan.Set(capabilities, L"ApplicationDescription", default_apps::kDescription);
+    plan.Set(capabilities, L"ApplicationIcon", ProgramName::Unquoted(open->program) + L",0");
+    plan.CreateIfMissing(fileAssociations);
     for (int listIndex : types) {
         const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
-        plan.Set(std::wstring(kFileAssociations), type.extension, type.className);
+        plan.Set(fileAssociations, type.extension, type.className);
     }
-    plan.CreateIfMissing(std::wstring(kRegisteredApplications));
-    plan.Set(std::wstring(kRegisteredApplications), kApplicationName, kCapabilities);
+    plan.CreateIfMissing(std::wstring(keys.registeredApplications));
+    plan.Set(std::wstring(keys.registeredApplications), kApplicationName, keys.capabilities);
     plan.ProcessEventsHere();
 }
 

@@ -278,30 +278,45 @@ Truth DeleteKey(HKEY root, std::wstring_view path) {
     return ToTruth(status == ERROR_SUCCESS);
 }
 
-Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, const Value& value) {
-    const auto name = Terminated(path);
-    const auto valueText = Terminated(valueName);
-    const auto data = Encode(value);
+namespace {
+
+// A value to write or compare: its key and name as the platform takes them,
+// its type and bytes as SetValue stores it.
+struct Written {
+    std::wstring path;
+    std::wstring name;
+    StoredValue stored;
+};
+
+std::optional<Written> ToWrite(std::wstring_view path, std::wstring_view valueName,
+                               const Value& value) {
+    auto name = Terminated(path);
+    auto valueText = Terminated(valueName);
+    auto data = Encode(value);
     if (!name || !valueText || !data)
-        return kFalse;
-    const UniqueKey key = OpenKey(root, *name, kWriteAccess);
+        return std::nullopt;
+    return Written{std::move(*name), std::move(*valueText), std::move(*data)};
+}
+
+} // namespace
+
+Truth SetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, const Value& value) {
+    const auto written = ToWrite(path, valueName, value);
+    const UniqueKey key = written ? OpenKey(root, written->path, kWriteAccess) : UniqueKey();
     if (!key)
         return kFalse;
-    return ToTruth(RegSetValueExW(key.get(), valueText->c_str(), 0, data->type, data->data.data(),
-                                  static_cast<DWORD>(data->data.size())) == ERROR_SUCCESS);
+    const StoredValue& data = written->stored;
+    return ToTruth(RegSetValueExW(key.get(), written->name.c_str(), 0, data.type, data.data.data(),
+                                  static_cast<DWORD>(data.data.size())) == ERROR_SUCCESS);
 }
 
 Truth HoldsValue(HKEY root, std::wstring_view path, std::wstring_view valueName,
                  const Value& value) {
-    const auto name = Terminated(path);
-    const auto valueText = Terminated(valueName);
-    const auto data = Encode(value);
-    if (!name || !valueText || !data)
-        return kFalse;
-    const UniqueKey key = OpenKey(root, *name, kReadAccess);
+    const auto written = ToWrite(path, valueName, value);
+    const UniqueKey key = written ? OpenKey(root, written->path, kReadAccess) : UniqueKey();
     StoredValue stored;
-    return ToTruth(key && ReadStored(key.get(), *valueText, stored) == ERROR_SUCCESS &&
-                   stored.type == data->type && stored.data == data->data);
+    return ToTruth(key && ReadStored(key.get(), written->name, stored) == ERROR_SUCCESS &&
+                   stored.type == written->stored.type && stored.data == written->stored.data);
 }
 
 Truth GetValue(HKEY root, std::wstring_view path, std::wstring_view valueName, Value& value) {

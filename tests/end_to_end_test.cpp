@@ -411,9 +411,10 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         EXPECT_EQ(seen.text, texts::kSuccess.text);
         SCOPED_TRACE("then that type is named and the settings page offered, and opened");
         const MessageBoxSeen offer = Answer(NextMessage(seen.handle, Scaled(20000)), IDYES);
-        EXPECT_EQ(offer.title, texts::kDefaultAppsTitle);
-        EXPECT_EQ(offer.text, std::wstring(texts::kNotInEffect) + L"\r\n    GIF: Fotos\r\n\r\n" +
-                                  std::wstring(texts::kOnlyTheUserChooses));
+        EXPECT_EQ(offer.title, texts::kDefaultApps.title);
+        EXPECT_EQ(offer.text, std::wstring(texts::kDefaultApps.notInEffect) +
+                                  L"\r\n    GIF: Fotos\r\n\r\n" +
+                                  std::wstring(texts::kDefaultApps.onlyTheUserChooses));
         EXPECT_EQ(offer.visibleButtons, 2);
         EXPECT_EQ(program_->WaitForExit(Scaled(20000)), 0u);
         EXPECT_TRUE(WaitFor([] { return !text_file::Read(kSettingsCall).empty(); }, Scaled(60000)));
@@ -584,10 +585,10 @@ TEST_F(EndToEnd, WithoutTheSettingsPageTheWayByHandIsShown) {
     const MessageBoxSeen success = Finish([] { PutText(L".gif", nullptr, L"Fotos.Datei"); });
     EXPECT_EQ(success.text, texts::kSuccess.text);
     const MessageBoxSeen offer = Answer(NextMessage(success.handle, 20000), IDYES);
-    EXPECT_EQ(offer.title, texts::kDefaultAppsTitle);
+    EXPECT_EQ(offer.title, texts::kDefaultApps.title);
     const MessageBoxSeen byHand = Answer(NextMessage(offer.handle, 20000), IDOK);
-    EXPECT_EQ(byHand.title, texts::kDefaultAppsTitle);
-    EXPECT_EQ(byHand.text, std::wstring(texts::kSettingsNotOpened) +
+    EXPECT_EQ(byHand.title, texts::kDefaultApps.title);
+    EXPECT_EQ(byHand.text, std::wstring(texts::kDefaultApps.settingsNotOpened) +
                                std::wstring(default_apps::kWayByHand) + L"    ");
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }

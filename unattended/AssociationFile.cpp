@@ -10,6 +10,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace association_file {
 
 namespace {
@@ -22,27 +26,16 @@ namespace {
 } // namespace
 
 std::wstring Escaped(std::wstring_view text) {
+    static constexpr std::pair<wchar_t, std::wstring_view> kEntities[] = {
+        {L'&', L"&amp;"}, {L'<', L"&lt;"}, {L'>', L"&gt;"}, {L'"', L"&quot;"}, {L'\'', L"&apos;"}};
     std::wstring escaped;
     for (wchar_t c : text) {
-        switch (c) {
-        case L'&':
-            escaped += L"&amp;";
-            break;
-        case L'<':
-            escaped += L"&lt;";
-            break;
-        case L'>':
-            escaped += L"&gt;";
-            break;
-        case L'"':
-            escaped += L"&quot;";
-            break;
-        case L'\'':
-            escaped += L"&apos;";
-            break;
-        default:
+        const auto* entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                          [c](const auto& entry) { return entry.first == c; });
+        if (entity != std::end(kEntities))
+            escaped += entity->second;
+        else
             escaped += c;
-        }
     }
     return escaped;
 }

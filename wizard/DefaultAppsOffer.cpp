@@ -16,7 +16,7 @@ namespace {
 // message has none.
 int Show(std::wstring_view text, UINT kind) {
     return MessageBoxW(nullptr, std::wstring(text).c_str(),
-                       std::wstring(texts::kDefaultAppsTitle).c_str(), kind);
+                       std::wstring(texts::kDefaultApps.title).c_str(), kind);
 }
 
 // The messages end, as every message of the program's own, in four blanks.
@@ -49,18 +49,19 @@ void Offer(const std::vector<int>& listIndices) {
         return;
     // Another account's answers say nothing of the signed-in user's choice.
     if (!default_apps::RunsAsSignedInUser()) {
-        Show(WithWayByHand(texts::kOtherAccount), MB_OK | MB_ICONINFORMATION);
+        Show(WithWayByHand(texts::kDefaultApps.otherAccount), MB_OK | MB_ICONINFORMATION);
         return;
     }
     const std::wstring overridden = OverriddenTypes(listIndices);
     if (overridden.empty())
         return;
-    const std::wstring question = std::wstring(texts::kNotInEffect) + overridden + L"\r\n\r\n" +
-                                  std::wstring(texts::kOnlyTheUserChooses);
+    const std::wstring question = std::wstring(texts::kDefaultApps.notInEffect) + overridden +
+                                  L"\r\n\r\n" +
+                                  std::wstring(texts::kDefaultApps.onlyTheUserChooses);
     if (Show(question, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     if (!default_apps::OpenSettings())
-        Show(WithWayByHand(texts::kSettingsNotOpened), MB_OK | MB_ICONINFORMATION);
+        Show(WithWayByHand(texts::kDefaultApps.settingsNotOpened), MB_OK | MB_ICONINFORMATION);
 }
 
 } // namespace default_apps_offer

@@ -59,23 +59,30 @@ inline constexpr Message kIncomplete{
     L"das Programm mit Administratorrechten erneut.    "};
 
 // After the success message, where Windows opens a ticked type with another
-// program on a double-click: the intro, a line per type, the question.
-inline constexpr std::wstring_view kDefaultAppsTitle = L" Standard-Apps";
-inline constexpr std::wstring_view kNotInEffect =
+// program on a double-click.
+struct DefaultAppsTexts {
+    std::wstring_view title;
+    // The question: notInEffect, a line per type, onlyTheUserChooses.
+    std::wstring_view notInEffect;
+    std::wstring_view onlyTheUserChooses;
+    // Each followed by the way by hand.
+    std::wstring_view settingsNotOpened;
+    std::wstring_view otherAccount;
+};
+
+inline constexpr DefaultAppsTexts kDefaultApps{
+    L" Standard-Apps",
     L"Die Dateitypen sind registriert. Mit einem Doppelklick öffnet Windows diese Bilddateien "
-    L"für Sie aber weiterhin mit einem anderen Programm:";
-inline constexpr std::wstring_view kOnlyTheUserChooses =
+    L"für Sie aber weiterhin mit einem anderen Programm:",
     L"Welches Programm eine Datei per Doppelklick öffnet, legt unter Windows nur der Benutzer "
     L"selbst fest, in den Einstellungen unter „Standard-Apps“. Sollen die Einstellungen jetzt "
-    L"geöffnet werden?    ";
-// Followed by the way by hand.
-inline constexpr std::wstring_view kSettingsNotOpened =
+    L"geöffnet werden?    ",
     L"Die Einstellungen ließen sich nicht öffnen. So legen Sie das Programm für den Doppelklick "
-    L"selbst fest: ";
-inline constexpr std::wstring_view kOtherAccount =
+    L"selbst fest: ",
     L"Bildkranz lief mit einem anderen Konto als dem angemeldeten. Welches Programm eine "
     L"Bilddatei per Doppelklick öffnet, legt jeder Benutzer selbst fest. Der angemeldete "
     L"Benutzer wählt es in den Einstellungen unter „Apps“ → „Standard-Apps“ → „Bildkranz“ oder "
-    L"so: ";
+    L"so: ",
+};
 
 } // namespace texts
