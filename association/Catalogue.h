@@ -31,6 +31,14 @@ struct Verb {
     std::wstring_view extensionVerbKey;
     std::wstring_view captionBeforeName;
     std::wstring_view captionAfterName;
+
+    // The check box's caption without its trailing blank, as texts name it.
+    constexpr std::wstring_view Name() const {
+        std::wstring_view name = checkBoxCaption;
+        while (name.ends_with(L' '))
+            name.remove_suffix(1);
+        return name;
+    }
 };
 
 inline constexpr int kFileTypeCount = 9;

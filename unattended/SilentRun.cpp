@@ -30,20 +30,14 @@ struct Refusal {
     std::wstring message;
 };
 
-std::wstring VerbName(int slot) {
-    std::wstring_view caption = catalogue::VerbAt(slot)->checkBoxCaption;
-    while (caption.ends_with(L' '))
-        caption.remove_suffix(1);
-    return std::wstring(caption);
-}
-
 std::wstring Choices(const Registration::Choices& choices) {
     std::wstring text = L"Typen";
     for (int index : choices.tickedTypes)
         text += (index == choices.tickedTypes.front() ? L" " : L", ") +
                 std::wstring(catalogue::kFileTypes[index].ExtensionWithoutDot());
     for (const Registration::VerbChoice& verb : choices.tickedVerbs)
-        text += L"; " + VerbName(verb.slot) + L" " + Quoted(verb.program);
+        text += L"; " + std::wstring(catalogue::VerbAt(verb.slot)->Name()) + L" " +
+                Quoted(verb.program);
     return text;
 }
 

@@ -183,11 +183,8 @@ void ClipWhereItOverlaps(HWND upper, HWND lower) {
 
 // "Programm für „Öffnen“": what a screen reader calls a verb row's text box.
 std::wstring ProgramName(int slot) {
-    std::wstring_view verb = catalogue::VerbAt(slot)->checkBoxCaption;
-    while (verb.ends_with(L' '))
-        verb.remove_suffix(1);
-    return std::wstring(texts::kProgramNameOpening) + std::wstring(verb) +
-           std::wstring(texts::kProgramNameClosing);
+    return std::wstring(texts::kProgramNameOpening) +
+           std::wstring(catalogue::VerbAt(slot)->Name()) + std::wstring(texts::kProgramNameClosing);
 }
 
 } // namespace
