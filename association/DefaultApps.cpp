@@ -95,25 +95,36 @@ unsigned long WindowsBuild() {
     return query && query(&version) == 0 ? version.dwBuildNumber : 0;
 }
 
-// A text for automation, from oleaut32 loaded when first wanted.
+struct AutomationFunctions {
+    decltype(&SysAllocString) allocate = nullptr;
+    decltype(&SysFreeString) free = nullptr;
+};
+
+// oleaut32 is loaded by the first text for automation, not at the start:
+// most runs never ask the shell for anything.
+const AutomationFunctions& Automation() {
+    static const SystemLibrary oleaut32{L"oleaut32.dll"};
+    static const AutomationFunctions functions{
+        oleaut32.Get<decltype(&SysAllocString)>("SysAllocString"),
+        oleaut32.Get<decltype(&SysFreeString)>("SysFreeString")};
+    return functions;
+}
+
 class AutomationText {
 public:
     explicit AutomationText(const std::wstring& text) {
-        if (allocate_ && free_)
-            text_ = allocate_(text.c_str());
+        if (Automation().allocate && Automation().free)
+            text_ = Automation().allocate(text.c_str());
     }
     ~AutomationText() {
         if (text_)
-            free_(text_);
+            Automation().free(text_);
     }
     AutomationText(const AutomationText&) = delete;
     AutomationText& operator=(const AutomationText&) = delete;
     BSTR get() const { return text_; }
 
 private:
-    static inline const SystemLibrary library_{L"oleaut32.dll"};
-    static inline const auto allocate_ = library_.Get<decltype(&SysAllocString)>("SysAllocString");
-    static inline const auto free_ = library_.Get<decltype(&SysFreeString)>("SysFreeString");
     BSTR text_ = nullptr;
 };
 

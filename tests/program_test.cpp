@@ -5,12 +5,17 @@
 #include "driver/WindowDriver.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistryProbe.h"
+#include "tests/support/System.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Texts.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
+#include <vector>
 
 using namespace driver;
 namespace id = control_id;
@@ -97,6 +102,27 @@ TEST_F(ProgramTest, QueuedClicksAndACloseRequestDoNotCutTheRegistrationShort) {
     EXPECT_EQ(probe::Text(L".wmf"), L"ACDC_WMF");
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), 0u);
+}
+
+// What only some runs need (the file dialog, OLE automation, the
+// accessibility layer) is loaded where it is first needed: a start does not
+// pay for it.
+TEST_F(ProgramTest, StartsWithoutWhatOnlySomeRunsNeed) {
+    Start();
+    HMODULE modules[512]{};
+    DWORD size = 0;
+    ASSERT_TRUE(K32EnumProcessModules(program_->Handle(), modules, sizeof(modules), &size));
+    std::vector<std::wstring> loaded;
+    for (DWORD i = 0; i < size / sizeof(HMODULE) && i < std::size(modules); ++i) {
+        wchar_t name[MAX_PATH]{};
+        K32GetModuleBaseNameW(program_->Handle(), modules[i], name, MAX_PATH);
+        CharLowerW(name);
+        loaded.emplace_back(name);
+    }
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), L"user32.dll"), loaded.end());
+    for (const wchar_t* later : {L"comdlg32.dll", L"oleaut32.dll", L"oleacc.dll"})
+        EXPECT_EQ(std::find(loaded.begin(), loaded.end(), later), loaded.end())
+            << support::Ascii(later);
 }
 
 // The pieces of the C++ runtime the shipped program replaces to stay small
