@@ -7,6 +7,13 @@
 
 namespace probe {
 
+namespace {
+// Keys given by their full path are reached in the 64-bit view, where the
+// program keeps what lies outside Software\Classes; below it both views
+// share the keys.
+constexpr REGSAM kWhatWindowsReads = KEY_WOW64_64KEY;
+} // namespace
+
 std::wstring ClassesPath(const std::wstring& key) {
     return L"Software\\Classes\\" + key;
 }
@@ -84,8 +91,8 @@ std::string Utf16Bytes(std::wstring_view text) {
 bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
             const std::string& bytes) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE | kWhatWindowsReads, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     // Non-zero bytes just past the data: given a zero there, the platform
     // would count it as the forgotten terminator of a text value.
@@ -111,8 +118,8 @@ bool SetAccess(const std::wstring& path, const wchar_t* sddl) {
     if (std::wstring_view(sddl).starts_with(L"O:"))
         parts |= OWNER_SECURITY_INFORMATION;
     HKEY key = nullptr;
-    LSTATUS status =
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | WRITE_OWNER, &key);
+    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                                   WRITE_DAC | WRITE_OWNER | kWhatWindowsReads, &key);
     if (status == ERROR_SUCCESS) {
         status = RegSetKeySecurity(key, parts, descriptor);
         RegCloseKey(key);
