@@ -3,8 +3,7 @@
 # copy of the tree, rebuilt, and the tests named for it run. A fault the tests
 # let through is a gap in them. Prints each fault and whether it was caught,
 # and "caught N of M" alone on its last line. Not part of make test: it builds
-# a copy of the tree and takes 30 to 50 minutes on two cores, about 20 of them
-# the 32-bit group's three failing runs for the 32-bit fault.
+# a copy of the tree and runs for half an hour or more (README).
 #
 #   scripts/mutants.sh [--at REVISION] [NAME...]
 #
