@@ -16,10 +16,8 @@ using Registry::Value;
 namespace {
 
 constexpr std::wstring_view kBase = L"Software\\BildkranzTest";
-// Outside Software\Classes the layer keeps keys in the 64-bit view, where
-// 64-bit Windows reads them; a 32-bit test left to its default view would
-// look below WOW6432Node instead.
-constexpr REGSAM kView = KEY_WOW64_64KEY;
+using probe::kMachineView;
+using probe::MachineKeyPresent;
 
 std::wstring Path(std::wstring_view tail) {
     return std::wstring(kBase) + L'\\' + std::wstring(tail);
@@ -28,26 +26,14 @@ std::wstring Path(std::wstring_view tail) {
 // Each test owns the keys below its own name and starts without them.
 std::wstring FreshKey(std::wstring_view name) {
     const std::wstring path = Path(name);
-    HKEY software = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | kView, &software),
-              ERROR_SUCCESS);
-    const LSTATUS status = RegDeleteTreeW(software, path.substr(path.find(L'\\') + 1).c_str());
-    RegCloseKey(software);
+    const LSTATUS status = probe::DeleteMachineTree(path);
     EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
     HKEY key = nullptr;
     EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | kView, nullptr, &key, nullptr),
+                              KEY_ALL_ACCESS | kMachineView, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     return path;
-}
-
-bool Exists(const std::wstring& path, REGSAM view = kView) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 struct Stored {
@@ -59,8 +45,8 @@ struct Stored {
 std::optional<Stored> ReadAnsi(const std::wstring& path, const char* name) {
     const std::string narrowPath(path.begin(), path.end());
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowPath.c_str(), 0, KEY_QUERY_VALUE | kView, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowPath.c_str(), 0, KEY_QUERY_VALUE | kMachineView,
+                      &key) != ERROR_SUCCESS)
         return std::nullopt;
     Stored stored;
     DWORD size = 0;
@@ -89,7 +75,7 @@ TEST(RegistryKeys, AreCreatedOnceWithTheirClassDeletedOnlyWithoutSubkeysNeverByS
     EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, child, L"ErsteKlasse"), kTrue);
     EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, child, L"ZweiteKlasse"), kFalse);
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, child.c_str(), 0, KEY_READ | kView, &key),
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, child.c_str(), 0, KEY_READ | kMachineView, &key),
               ERROR_SUCCESS);
     wchar_t keyClass[64] = L"";
     DWORD length = 64;
@@ -97,14 +83,14 @@ TEST(RegistryKeys, AreCreatedOnceWithTheirClassDeletedOnlyWithoutSubkeysNeverByS
                      nullptr, nullptr, nullptr);
     RegCloseKey(key);
     EXPECT_STREQ(keyClass, L"ErsteKlasse");
-    EXPECT_FALSE(Exists(child, KEY_WOW64_32KEY));
+    EXPECT_FALSE(MachineKeyPresent(child, KEY_WOW64_32KEY));
 
     EXPECT_EQ(Registry::HasSubkeys(HKEY_LOCAL_MACHINE, parent), kTrue);
     EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, parent), kFalse);
     EXPECT_EQ(Registry::HasSubkeys(HKEY_LOCAL_MACHINE, child), kFalse);
     EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, child), kTrue);
     EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, child), kFalse);
-    EXPECT_FALSE(Exists(child));
+    EXPECT_FALSE(MachineKeyPresent(child));
 }
 
 TEST(RegistryNames, AZeroInsideANameAddressesNothing) {
@@ -116,9 +102,9 @@ TEST(RegistryNames, AZeroInsideANameAddressesNothing) {
 
     EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path + L"\0Rest"s), kFalse);
     EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, cut + L"\0Rest"s, L""), kFalse);
-    EXPECT_FALSE(Exists(cut));
+    EXPECT_FALSE(MachineKeyPresent(cut));
     EXPECT_EQ(Registry::DeleteKey(HKEY_LOCAL_MACHINE, path + L"\0Rest"s), kFalse);
-    EXPECT_TRUE(Exists(path));
+    EXPECT_TRUE(MachineKeyPresent(path));
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert\0Rest"sv, L"x"s), kFalse);
     EXPECT_FALSE(ReadAnsi(path, "Wert"));
     ASSERT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"x"s), kTrue);

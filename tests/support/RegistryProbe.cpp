@@ -7,13 +7,6 @@
 
 namespace probe {
 
-namespace {
-// Keys given by their full path are reached in the 64-bit view, where the
-// program keeps what lies outside Software\Classes; below it both views
-// share the keys.
-constexpr REGSAM kWhatWindowsReads = KEY_WOW64_64KEY;
-} // namespace
-
 std::wstring ClassesPath(const std::wstring& key) {
     return L"Software\\Classes\\" + key;
 }
@@ -38,7 +31,7 @@ std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* 
 
 std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t* name) {
     UniqueKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kMachineView, key.put()) !=
         ERROR_SUCCESS)
         return std::nullopt;
     wchar_t value[2048]{};
@@ -51,17 +44,27 @@ std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t*
     return std::wstring(value);
 }
 
-bool MachineKeyPresent(const std::wstring& path) {
+bool MachineKeyPresent(const std::wstring& path, REGSAM view) {
     UniqueKey key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                         key.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, key.put()) ==
+           ERROR_SUCCESS;
+}
+
+LSTATUS DeleteMachineTree(const std::wstring& path) {
+    // RegDeleteTreeW takes no view: it deletes below a parent opened in one.
+    const size_t split = path.rfind(L'\\');
+    UniqueKey parent;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.substr(0, split).c_str(), 0,
+                                         KEY_ALL_ACCESS | kMachineView, parent.put());
+    if (status != ERROR_SUCCESS)
+        return status;
+    return RegDeleteTreeW(parent.get(), path.substr(split + 1).c_str());
 }
 
 void PutMachineText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     UniqueKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.put(),
-                        nullptr) == ERROR_SUCCESS)
+                        KEY_SET_VALUE | kMachineView, nullptr, key.put(), nullptr) == ERROR_SUCCESS)
         RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
@@ -92,7 +95,7 @@ bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
             const std::string& bytes) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE | kWhatWindowsReads, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_SET_VALUE | kMachineView, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     // Non-zero bytes just past the data: given a zero there, the platform
     // would count it as the forgotten terminator of a text value.
@@ -119,7 +122,7 @@ bool SetAccess(const std::wstring& path, const wchar_t* sddl) {
         parts |= OWNER_SECURITY_INFORMATION;
     HKEY key = nullptr;
     LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                   WRITE_DAC | WRITE_OWNER | kWhatWindowsReads, &key);
+                                   WRITE_DAC | WRITE_OWNER | kMachineView, &key);
     if (status == ERROR_SUCCESS) {
         status = RegSetKeySecurity(key, parts, descriptor);
         RegCloseKey(key);
@@ -138,12 +141,11 @@ void DeleteAllAssociations() {
         DeleteTree(std::wstring(type.className));
         DeleteTree(L"SystemFileAssociations\\" + std::wstring(type.extension));
     }
-    UniqueKey software;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                      software.put()) != ERROR_SUCCESS)
-        return;
-    RegDeleteTreeW(software.get(), L"Bildkranz");
-    RegDeleteKeyValueW(software.get(), L"RegisteredApplications", L"Bildkranz");
+    DeleteMachineTree(L"Software\\Bildkranz");
+    UniqueKey listed;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\RegisteredApplications", 0,
+                      KEY_SET_VALUE | kMachineView, listed.put()) == ERROR_SUCCESS)
+        RegDeleteValueW(listed.get(), L"Bildkranz");
 }
 
 } // namespace probe

@@ -16,11 +16,15 @@ bool KeyPresent(const std::wstring& classesKey);
 std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* name = nullptr);
 // The class text stored with a key.
 std::wstring KeyClass(const std::wstring& classesKey);
-// The same below HKEY_LOCAL_MACHINE outside the classes key, where 32-bit and
-// 64-bit programs see different keys: in the 64-bit view, as 64-bit Windows
-// reads it.
+// Keys given by their full path below HKEY_LOCAL_MACHINE are reached in the
+// 64-bit view, as 64-bit Windows reads them: outside the classes key 32-bit
+// and 64-bit programs see different keys, and the program writes there in the
+// 64-bit view; below the classes key both views share the keys.
+inline constexpr REGSAM kMachineView = KEY_WOW64_64KEY;
 std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t* name = nullptr);
-bool MachineKeyPresent(const std::wstring& path);
+bool MachineKeyPresent(const std::wstring& path, REGSAM view = kMachineView);
+// The key with everything below it; ERROR_FILE_NOT_FOUND when it is not there.
+LSTATUS DeleteMachineTree(const std::wstring& path);
 void PutMachineText(const std::wstring& path, const wchar_t* name, const std::wstring& value);
 // Creates the key as needed and writes a REG_SZ.
 void PutText(const std::wstring& classesKey, const wchar_t* name, const std::wstring& value);
