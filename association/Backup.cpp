@@ -3,7 +3,7 @@
 #include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Failure.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/Process.h"
 #include "common/SystemError.h"
@@ -89,7 +89,7 @@ std::wstring StartFailure(const std::wstring& editor) {
 Started StartEditor(const Export& request, const std::wstring& editor) {
     Started started{request, WrittenFile(request.file), Now(), {}, {}};
     started.process =
-        process::Start(editor, CommandLine(request.file, request.key), {SW_SHOWMINIMIZED, nullptr});
+        Process::Start(editor, CommandLine(request.file, request.key), {SW_SHOWMINIMIZED, nullptr});
     if (!started.process)
         started.failure = StartFailure(editor);
     return started;
@@ -102,7 +102,7 @@ bool Running(const Started& started) {
 
 // Ends an editor and waits for it, so that it no longer holds or writes its file.
 void EndEditor(Started& started, const std::wstring& reason) {
-    process::End(started.process.get(), ERROR_TIMEOUT);
+    Process::End(started.process.get(), ERROR_TIMEOUT);
     started.failure = reason;
 }
 
@@ -215,15 +215,15 @@ std::wstring RegistryEditor() {
 }
 
 std::wstring ClassesBackupFile(std::wstring_view folder) {
-    return file_path::Join(folder, L"Temp 0_Classes.reg");
+    return FileDirPath::Join(folder, L"Temp 0_Classes.reg");
 }
 
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
                                  std::wstring_view extension) {
     // Widened first: listIndex + 1 must not overflow.
     const std::wstring number = Decimal(static_cast<long long>(listIndex) + 1);
-    return file_path::Join(folder, L"Temp " + number + L'_' + std::wstring(WithoutDot(extension)) +
-                                       L".reg");
+    return FileDirPath::Join(folder, L"Temp " + number + L'_' +
+                                         std::wstring(WithoutDot(extension)) + L".reg");
 }
 
 Export AllClasses(std::wstring_view folder) {

@@ -6,7 +6,7 @@
 // The fixed vocabulary that ties the wizard's choices to registry names. The
 // list index selects a file type, so the type list must show exactly these
 // entries in exactly this order.
-namespace catalogue {
+namespace Catalogue {
 
 struct FileType {
     std::wstring_view listCaption;
@@ -86,4 +86,4 @@ constexpr const Verb* VerbAt(int slot) {
                : nullptr;
 }
 
-} // namespace catalogue
+} // namespace Catalogue

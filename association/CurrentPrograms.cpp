@@ -19,9 +19,9 @@ bool EndsWith(const std::wstring& text, std::wstring_view end) {
 
 // The command value of one verb as text, without its terminator and without
 // the blank the registry layer appends; empty when there is none.
-std::wstring ReadCommand(const catalogue::Verb& verb) {
+std::wstring ReadCommand(const Catalogue::Verb& verb) {
     const std::wstring path =
-        KeyPath::Classes(catalogue::kReferenceClass) + std::wstring(verb.commandKeyPath);
+        KeyPath::Classes(Catalogue::kReferenceClass) + std::wstring(verb.commandKeyPath);
     Registry::Value value; // fresh for every slot: no slot shows another's program
     if (Registry::GetValue(KeyPath::kRoot, path, L"", value) != Registry::kTrue)
         return {};
@@ -53,8 +53,8 @@ std::wstring ProgramFromCommand(std::wstring command) {
 
 std::array<std::wstring, 5> Read() {
     std::array<std::wstring, 5> programs;
-    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot)
-        programs[slot - 1] = ProgramFromCommand(ReadCommand(*catalogue::VerbAt(slot)));
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot)
+        programs[slot - 1] = ProgramFromCommand(ReadCommand(*Catalogue::VerbAt(slot)));
     return programs;
 }
 

@@ -3,7 +3,7 @@
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
 #include "association/Registry.h"
-#include "common/ComApartment.h"
+#include "common/Com.h"
 #include "common/SystemLibrary.h"
 #include "common/UniqueHandle.h"
 
@@ -17,7 +17,7 @@
 
 #include <vector>
 
-namespace default_apps {
+namespace DefaultApps {
 
 namespace {
 
@@ -26,7 +26,7 @@ namespace {
 constexpr GUID kAssociationRegistration{
     0x591209c7, 0x767b, 0x42b2, {0x9f, 0xba, 0x44, 0xee, 0x46, 0x15, 0xf2, 0xc7}};
 
-using UniqueTaskText = UniqueHandle<wchar_t*, com::TaskMemory>;
+using UniqueTaskText = UniqueHandle<wchar_t*, Com::TaskMemory>;
 
 // A class's own text: its default value up to the first zero.
 std::wstring TextOfClass(const std::wstring& className) {
@@ -139,7 +139,7 @@ template <typename Interface> ComPtr<Interface> Query(IUnknown* object) {
 // in the shell's own process.
 ComPtr<IShellDispatch2> DesktopShell() {
     ComPtr<IShellWindows> windows;
-    com::Loaded()->create(kShellWindows, nullptr, CLSCTX_LOCAL_SERVER, __uuidof(IShellWindows),
+    Com::Loaded()->create(kShellWindows, nullptr, CLSCTX_LOCAL_SERVER, __uuidof(IShellWindows),
                           reinterpret_cast<void**>(windows.put()));
     if (!windows)
         return {};
@@ -173,7 +173,7 @@ ComPtr<IShellDispatch2> DesktopShell() {
 // Started by the shell, the page runs as the signed-in user even when this
 // program runs elevated or as another account.
 bool OpenThroughTheShell(const std::wstring& link) {
-    const ComApartment apartment; // outlives every interface below
+    const Com::Apartment apartment; // outlives every interface below
     if (!apartment.Usable())
         return false;
     const ComPtr<IShellDispatch2> shell = DesktopShell();
@@ -211,14 +211,14 @@ bool OpenSettings() {
 }
 
 bool Effective::OwnClass() const {
-    return KeyPath::Same(effectiveClass, catalogue::FileTypeAt(listIndex)->className);
+    return KeyPath::Same(effectiveClass, Catalogue::FileTypeAt(listIndex)->className);
 }
 
 std::vector<Effective> EffectiveDefaults(const std::vector<int>& listIndices) {
-    const ComApartment apartment; // outlives the interface below
+    const Com::Apartment apartment; // outlives the interface below
     ComPtr<IApplicationAssociationRegistration> registration;
     if (apartment.Usable())
-        com::Loaded()->create(kAssociationRegistration, nullptr, CLSCTX_INPROC_SERVER,
+        Com::Loaded()->create(kAssociationRegistration, nullptr, CLSCTX_INPROC_SERVER,
                               __uuidof(IApplicationAssociationRegistration),
                               reinterpret_cast<void**>(registration.put()));
     std::vector<Effective> effective;
@@ -226,7 +226,7 @@ std::vector<Effective> EffectiveDefaults(const std::vector<int>& listIndices) {
         Effective entry{listIndex, {}, {}};
         if (registration)
             entry.effectiveClass =
-                EffectiveClass(*registration.get(), catalogue::FileTypeAt(listIndex)->extension);
+                EffectiveClass(*registration.get(), Catalogue::FileTypeAt(listIndex)->extension);
         if (!entry.Unknown())
             entry.openedBy = ProgramOf(entry.effectiveClass);
         effective.push_back(std::move(entry));
@@ -248,4 +248,4 @@ bool RunsAsSignedInUser() {
                     reinterpret_cast<const TOKEN_USER*>(own.data())->User.Sid) != FALSE;
 }
 
-} // namespace default_apps
+} // namespace DefaultApps

@@ -8,7 +8,7 @@
 // the user's own choice, which no program may make for them. What a program
 // can do is register as an application Windows offers for its types, and ask
 // which class is in effect for the user.
-namespace default_apps {
+namespace DefaultApps {
 
 // The stable name Windows lists the program under; the settings link and the
 // default-associations file of group policy name it too.
@@ -66,4 +66,4 @@ bool OpenSettings();
 // apps are then not the signed-in user's. True where it cannot be told.
 bool RunsAsSignedInUser();
 
-} // namespace default_apps
+} // namespace DefaultApps

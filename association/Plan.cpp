@@ -9,14 +9,14 @@
 #include <algorithm>
 #include <map>
 
-namespace Registration {
+namespace Plan {
 
 namespace {
 
 using KeyPath::kRoot;
 constexpr std::wstring_view kSystemFileAssociations = L"SystemFileAssociations";
 // The verb a double-click runs.
-constexpr int kOpenSlot = catalogue::kFirstVerbSlot;
+constexpr int kOpenSlot = Catalogue::kFirstVerbSlot;
 
 using KeyPath::Classes;
 using KeyPath::SameOrBelow;
@@ -47,7 +47,7 @@ private:
 
 // A verb as the plan writes it: where, under which key and with what caption.
 struct PlannedVerb {
-    const catalogue::Verb* verb;
+    const Catalogue::Verb* verb;
     std::wstring command;
     std::wstring extensionCaption; // empty: not offered for the extension
     std::wstring icon;
@@ -84,7 +84,7 @@ private:
 std::vector<PlannedVerb> PlanVerbs(const std::vector<VerbChoice>& choices) {
     std::vector<PlannedVerb> verbs;
     for (const VerbChoice& choice : choices) {
-        PlannedVerb planned{catalogue::VerbAt(choice.slot), CommandValue(choice.program), {}, {}};
+        PlannedVerb planned{Catalogue::VerbAt(choice.slot), CommandValue(choice.program), {}, {}};
         // Without a program there is nothing to name, nor an icon to show.
         if (!choice.program.empty()) {
             planned.extensionCaption =
@@ -112,7 +112,7 @@ void PlanClassVerbs(Planner& plan, const std::wstring& classKey,
 // there is one, and no longer from the class the extension names; verbs below
 // SystemFileAssociations show whatever the default app. "Open with" offers
 // the classes listed in the extension's OpenWithProgids.
-void PlanVerbsForAnyDefaultApp(Planner& plan, const catalogue::FileType& type,
+void PlanVerbsForAnyDefaultApp(Planner& plan, const Catalogue::FileType& type,
                                const std::vector<PlannedVerb>& verbs) {
     const bool anyNamed = std::any_of(verbs.begin(), verbs.end(), [](const PlannedVerb& planned) {
         return !planned.extensionCaption.empty();
@@ -140,7 +140,7 @@ void PlanVerbsForAnyDefaultApp(Planner& plan, const catalogue::FileType& type,
     plan.Set(progids, type.className, L"");
 }
 
-void PlanType(Planner& plan, const catalogue::FileType& type,
+void PlanType(Planner& plan, const Catalogue::FileType& type,
               const std::vector<PlannedVerb>& verbs) {
     const std::wstring extensionKey = Classes(type.extension);
     const std::wstring classKey = Classes(type.className);
@@ -170,8 +170,8 @@ void PlanDefaultApps(Planner& plan, const Choices& choices) {
     const std::vector<int> types = TypesWithOpenCommand(choices);
     if (types.empty())
         return;
-    using default_apps::kApplicationName;
-    const default_apps::Keys& keys = default_apps::kKeys;
+    using DefaultApps::kApplicationName;
+    const DefaultApps::Keys& keys = DefaultApps::kKeys;
     const std::wstring capabilities(keys.capabilities);
     const std::wstring fileAssociations(keys.fileAssociations);
     const auto open = std::find_if(choices.tickedVerbs.begin(), choices.tickedVerbs.end(),
@@ -179,11 +179,11 @@ void PlanDefaultApps(Planner& plan, const Choices& choices) {
     plan.CreateIfMissing(std::wstring(keys.application));
     plan.CreateIfMissing(capabilities);
     plan.Set(capabilities, L"ApplicationName", kApplicationName);
-    plan.Set(capabilities, L"ApplicationDescription", default_apps::kDescription);
+    plan.Set(capabilities, L"ApplicationDescription", DefaultApps::kDescription);
     plan.Set(capabilities, L"ApplicationIcon", ProgramName::Unquoted(open->program) + L",0");
     plan.CreateIfMissing(fileAssociations);
     for (int listIndex : types) {
-        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        const Catalogue::FileType& type = *Catalogue::FileTypeAt(listIndex);
         plan.Set(fileAssociations, type.extension, type.className);
     }
     plan.CreateIfMissing(std::wstring(keys.registeredApplications));
@@ -227,7 +227,7 @@ std::wstring CommandValue(std::wstring_view program) {
 }
 
 std::wstring ExtensionVerbCaption(int slot, std::wstring_view programName) {
-    const catalogue::Verb& verb = *catalogue::VerbAt(slot);
+    const Catalogue::Verb& verb = *Catalogue::VerbAt(slot);
     std::wstring caption(verb.captionBeforeName);
     for (wchar_t c : programName) {
         if (c == L'&')
@@ -237,13 +237,13 @@ std::wstring ExtensionVerbCaption(int slot, std::wstring_view programName) {
     return caption += verb.captionAfterName;
 }
 
-Plan MakePlan(const Choices& choices, std::wstring_view backupFolder) {
+Plan Make(const Choices& choices, std::wstring_view backupFolder) {
     Plan plan;
     plan.backups.push_back(Backup::AllClasses(backupFolder));
     Planner planner(plan.steps);
     const std::vector<PlannedVerb> verbs = PlanVerbs(choices.tickedVerbs);
     for (int listIndex : choices.tickedTypes) {
-        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        const Catalogue::FileType& type = *Catalogue::FileTypeAt(listIndex);
         if (planner.Exists(Classes(type.extension)))
             plan.backups.push_back(Backup::Extension(backupFolder, listIndex, type.extension));
         PlanType(planner, type, verbs);
@@ -252,4 +252,4 @@ Plan MakePlan(const Choices& choices, std::wstring_view backupFolder) {
     return plan;
 }
 
-} // namespace Registration
+} // namespace Plan

@@ -11,7 +11,7 @@
 // Everything one registration does, worked out from the user's choices and
 // the registry as it is before the first change. The writer carries it out
 // step by step and the undo file is made from it, so the two cannot differ.
-namespace Registration {
+namespace Plan {
 
 struct VerbChoice {
     int slot; // 1..5
@@ -61,11 +61,11 @@ std::vector<int> TypesWithOpenCommand(const Choices& choices);
 
 // Reads the registry, changes nothing. Throws Failure for an extension that
 // cannot be part of a backup file's name.
-Plan MakePlan(const Choices& choices, std::wstring_view backupFolder);
+Plan Make(const Choices& choices, std::wstring_view backupFolder);
 
 // False when the registry already holds all the plan would write: a delete
 // the platform refuses, keys that exist, values stored exactly as the run
 // would store them.
 bool ChangesAnything(const Plan& plan);
 
-} // namespace Registration
+} // namespace Plan

@@ -21,16 +21,16 @@ constexpr std::wstring_view kKeyClass = L"1";
 
 // A step that fails does not stop the run: a key that could not be created
 // makes the values below it fail, and those are what count.
-bool CarryOutStep(const Step& step) {
+bool CarryOutStep(const Plan::Step& step) {
     switch (step.action) {
-    case Step::Action::DeleteKey:
+    case Plan::Step::Action::DeleteKey:
         Registry::DeleteKey(KeyPath::kRoot, step.key);
         return true;
-    case Step::Action::CreateKey:
+    case Plan::Step::Action::CreateKey:
         if (Registry::KeyExists(KeyPath::kRoot, step.key) != Registry::kTrue)
             Registry::CreateKey(KeyPath::kRoot, step.key, kKeyClass);
         return true;
-    case Step::Action::SetValue:
+    case Plan::Step::Action::SetValue:
         return Registry::SetValue(KeyPath::kRoot, step.key, step.valueName, step.text) ==
                Registry::kTrue;
     }
@@ -40,8 +40,8 @@ bool CarryOutStep(const Step& step) {
 // The undo file is read while the editors run: they only read the registry
 // too, and nothing changes before all of them are verified. Returns the undo
 // file's path.
-std::wstring BackUp(Backup::Editors& editors, const Plan& plan, std::wstring_view backupFolder,
-                    Reporter& reporter) {
+std::wstring BackUp(Backup::Editors& editors, const Plan::Plan& plan,
+                    std::wstring_view backupFolder, Reporter& reporter) {
     editors.Start(plan.backups);
     std::optional<Undo::File> undo;
     std::exception_ptr undoFailure;
@@ -57,9 +57,24 @@ std::wstring BackUp(Backup::Editors& editors, const Plan& plan, std::wstring_vie
     return undo->Save();
 }
 
+// Carries the plan out step by step, processing pending events where it
+// says, and tells the shell. Only once its backups and undo file are made.
+Outcome CarryOut(const Plan::Plan& plan, Reporter& reporter) {
+    Outcome outcome;
+    for (const Plan::Step& step : plan.steps) {
+        if (!CarryOutStep(step))
+            outcome.failedWrites.push_back(step);
+        if (step.thenProcessEvents)
+            reporter.ProcessPendingEvents();
+    }
+    // Explorer shows the new verbs and icons without a restart.
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    return outcome;
+}
+
 } // namespace
 
-void Register(const Choices& choices, std::wstring_view backupFolder, Reporter& reporter) {
+void Register(const Plan::Choices& choices, std::wstring_view backupFolder, Reporter& reporter) {
     // Every plan backs up the whole classes key first, and nothing else the
     // run does takes nearly as long; the plan only reads the same unchanged
     // registry meanwhile.
@@ -67,28 +82,15 @@ void Register(const Choices& choices, std::wstring_view backupFolder, Reporter& 
     Backup::Editors editors;
     if (whateverThePlan)
         editors.Start({Backup::AllClasses(backupFolder)});
-    const Plan plan = MakePlan(choices, backupFolder);
+    const Plan::Plan plan = Plan::Make(choices, backupFolder);
     if (!reporter.Planned(plan) && !whateverThePlan)
         return;
     const std::wstring undoFile = BackUp(editors, plan, backupFolder, reporter);
     reporter.BackedUp(plan, undoFile);
     reporter.ProcessPendingEvents();
-    Outcome outcome = CarryOut(plan, [&reporter] { reporter.ProcessPendingEvents(); });
+    Outcome outcome = CarryOut(plan, reporter);
     outcome.undoFile = undoFile;
     reporter.Registered(outcome);
-}
-
-Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEvents) {
-    Outcome outcome;
-    for (const Step& step : plan.steps) {
-        if (!CarryOutStep(step))
-            outcome.failedWrites.push_back(step);
-        if (step.thenProcessEvents)
-            processPendingEvents();
-    }
-    // Explorer shows the new verbs and icons without a restart.
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    return outcome;
 }
 
 } // namespace Registration

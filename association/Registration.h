@@ -2,7 +2,6 @@
 
 #include "association/Plan.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +15,7 @@ namespace Registration {
 struct Outcome {
     std::wstring undoFile;
     // The values that could not be written, in the plan's order.
-    std::vector<Step> failedWrites;
+    std::vector<Plan::Step> failedWrites;
 
     bool Complete() const { return failedWrites.empty(); }
 };
@@ -32,11 +31,11 @@ public:
     virtual bool RegistersWhateverThePlan() const = 0;
     // The plan is made and nothing is changed yet. Unless the run registers
     // whatever the plan holds, false ends it here, with no editor started.
-    virtual bool Planned(const Plan& plan) = 0;
+    virtual bool Planned(const Plan::Plan& plan) = 0;
     // Messages may be waiting: while the editors run and between the writes.
     virtual void ProcessPendingEvents() = 0;
     // Every backup is verified and the undo file saved; nothing has changed.
-    virtual void BackedUp(const Plan& plan, const std::wstring& undoFile) = 0;
+    virtual void BackedUp(const Plan::Plan& plan, const std::wstring& undoFile) = 0;
     // Every step is carried out and the shell told.
     virtual void Registered(const Outcome& outcome) = 0;
 };
@@ -44,10 +43,6 @@ public:
 // The registration of these choices, from the plan to the shell's
 // notification. Throws FileNotMade when a backup or the undo file cannot be
 // made: then no key has changed.
-void Register(const Choices& choices, std::wstring_view backupFolder, Reporter& reporter);
-
-// Carries the plan out step by step, processing pending events where it
-// says, and tells the shell. Only once its backups and undo file are made.
-Outcome CarryOut(const Plan& plan, const std::function<void()>& processPendingEvents);
+void Register(const Plan::Choices& choices, std::wstring_view backupFolder, Reporter& reporter);
 
 } // namespace Registration

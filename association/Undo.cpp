@@ -3,7 +3,7 @@
 #include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Failure.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
@@ -60,10 +60,10 @@ void CheckName(std::wstring_view name, std::wstring_view keyPath) {
 using KeyPath::SameOrBelow;
 
 // The plan's steps by key, in the order the run first touches each.
-std::vector<TouchedKey> TouchedKeys(const std::vector<Registration::Step>& steps) {
-    using Action = Registration::Step::Action;
+std::vector<TouchedKey> TouchedKeys(const std::vector<Plan::Step>& steps) {
+    using Action = Plan::Step::Action;
     std::vector<TouchedKey> touched;
-    for (const Registration::Step& step : steps) {
+    for (const Plan::Step& step : steps) {
         auto entry = std::find_if(touched.begin(), touched.end(), [&](const TouchedKey& key) {
             return KeyPath::Same(key.path, step.key);
         });
@@ -287,7 +287,7 @@ std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int 
     std::wstring name = L"Rückgängig " + stamp;
     if (number > 1)
         name += L" (" + Decimal(number) + L')';
-    return file_path::Join(folder, name + L".reg");
+    return FileDirPath::Join(folder, name + L".reg");
 }
 
 // Removed again unless kept: a half-written file must not stay behind.
@@ -314,9 +314,9 @@ std::pair<UniqueFile, std::wstring> CreateTemporary(std::wstring_view folder,
                                                     const std::wstring& stamp) {
     DWORD error = ERROR_FILE_EXISTS;
     for (int number = 1; number <= kNameAttempts && error == ERROR_FILE_EXISTS; ++number) {
-        std::wstring path = file_path::Join(folder, L"~Rückgängig " + stamp + L' ' +
-                                                        Decimal(GetCurrentProcessId()) + L'-' +
-                                                        Decimal(number) + L".tmp");
+        std::wstring path = FileDirPath::Join(folder, L"~Rückgängig " + stamp + L' ' +
+                                                          Decimal(GetCurrentProcessId()) + L'-' +
+                                                          Decimal(number) + L".tmp");
         UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
@@ -356,7 +356,7 @@ bool NameTaken(const std::wstring& path, DWORD error) {
 
 } // namespace
 
-File::File(std::wstring_view folder, const std::vector<Registration::Step>& steps)
+File::File(std::wstring_view folder, const std::vector<Plan::Step>& steps)
     : folder_(folder), stamp_(Stamp()) {
     try {
         text_ = UndoText(TouchedKeys(steps));

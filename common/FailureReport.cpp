@@ -45,10 +45,10 @@ void ReportUnexpectedFailure(std::exception_ptr failure) {
         sink.report(DescribeFailure(failure));
         ExitProcess(sink.exitCode);
     }
-    const std::wstring text = std::wstring(failure_texts::kIntro) + L"\r\n\r\n" +
+    const std::wstring text = std::wstring(FailureReport::kIntro) + L"\r\n\r\n" +
                               DescribeFailure(failure) + L"\r\n\r\n" +
-                              std::wstring(failure_texts::kOutro);
-    MessageBoxW(nullptr, text.c_str(), std::wstring(failure_texts::kTitle).c_str(),
+                              std::wstring(FailureReport::kOutro);
+    MessageBoxW(nullptr, text.c_str(), std::wstring(FailureReport::kTitle).c_str(),
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
     ExitProcess(kFailureExitCode);
 }

@@ -12,11 +12,11 @@
 inline constexpr UINT kFailureExitCode = 1;
 
 // Its texts, to the character: the intro, the error, the outro.
-namespace failure_texts {
+namespace FailureReport {
 inline constexpr std::wstring_view kTitle = L" Bildkranz - Fehler";
 inline constexpr std::wstring_view kIntro = L"Es ist ein unerwarteter Fehler aufgetreten:";
 inline constexpr std::wstring_view kOutro = L"Das Programm wird beendet.";
-} // namespace failure_texts
+} // namespace FailureReport
 
 std::wstring DescribeFailure(std::exception_ptr failure);
 

@@ -7,7 +7,7 @@
 #include <string>
 
 // Starting a program, and ending one that is still running.
-namespace process {
+namespace Process {
 
 struct Options {
     // How its main window shows; SW_SHOWDEFAULT leaves that to the program.
@@ -49,4 +49,4 @@ inline void End(HANDLE running, UINT exitCode) {
     WaitForSingleObject(running, kEndWaitMs);
 }
 
-} // namespace process
+} // namespace Process

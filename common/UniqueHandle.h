@@ -45,7 +45,7 @@ private:
     Handle handle_ = Traits::invalid();
 };
 
-namespace handle_traits {
+namespace HandleTraits {
 // Null when empty, closed by one function of the platform.
 template <typename Handle, auto Close> struct ClosedBy {
     static Handle invalid() { return nullptr; }
@@ -60,15 +60,14 @@ template <typename Interface> struct Com {
     static Interface* invalid() { return nullptr; }
     static void close(Interface* object) { object->Release(); }
 };
-} // namespace handle_traits
+} // namespace HandleTraits
 
-using UniqueKey = UniqueHandle<HKEY, handle_traits::ClosedBy<HKEY, RegCloseKey>>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, handle_traits::ClosedBy<HANDLE, CloseHandle>>;
-using UniqueFile = UniqueHandle<HANDLE, handle_traits::File>;
-using UniqueFont = UniqueHandle<HFONT, handle_traits::ClosedBy<HFONT, DeleteObject>>;
-using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::ClosedBy<HBITMAP, DeleteObject>>;
-using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::ClosedBy<HDC, DeleteDC>>;
-using UniqueIcon = UniqueHandle<HICON, handle_traits::ClosedBy<HICON, DestroyIcon>>;
-using UniqueModule = UniqueHandle<HMODULE, handle_traits::ClosedBy<HMODULE, FreeLibrary>>;
-template <typename Interface>
-using ComPtr = UniqueHandle<Interface*, handle_traits::Com<Interface>>;
+using UniqueKey = UniqueHandle<HKEY, HandleTraits::ClosedBy<HKEY, RegCloseKey>>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, HandleTraits::ClosedBy<HANDLE, CloseHandle>>;
+using UniqueFile = UniqueHandle<HANDLE, HandleTraits::File>;
+using UniqueFont = UniqueHandle<HFONT, HandleTraits::ClosedBy<HFONT, DeleteObject>>;
+using UniqueBitmap = UniqueHandle<HBITMAP, HandleTraits::ClosedBy<HBITMAP, DeleteObject>>;
+using UniqueMemoryDc = UniqueHandle<HDC, HandleTraits::ClosedBy<HDC, DeleteDC>>;
+using UniqueIcon = UniqueHandle<HICON, HandleTraits::ClosedBy<HICON, DestroyIcon>>;
+using UniqueModule = UniqueHandle<HMODULE, HandleTraits::ClosedBy<HMODULE, FreeLibrary>>;
+template <typename Interface> using ComPtr = UniqueHandle<Interface*, HandleTraits::Com<Interface>>;

@@ -7,7 +7,9 @@
 
 #include <stdexcept>
 
-namespace driver {
+namespace Program {
+
+using namespace WindowDriver;
 
 std::wstring BuildFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -38,11 +40,11 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 }
 
 bool ScreenShown(HWND wizard, int index) {
-    return IsWindowVisible(FindControl(wizard, control_id::Screen(index))) != FALSE;
+    return IsWindowVisible(FindControl(wizard, ControlIds::Screen(index))) != FALSE;
 }
 
 int TickedTypeCount(HWND wizard) {
-    HWND list = FindControl(wizard, control_id::kTypeList);
+    HWND list = FindControl(wizard, ControlIds::kTypeList);
     const auto count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     int ticked = 0;
     for (int index = 0; index < count; ++index) {
@@ -55,12 +57,12 @@ int TickedTypeCount(HWND wizard) {
 }
 
 std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs, const process::Options& options) {
-    const UniqueKernelHandle running = process::Start(program, std::move(commandLine), options);
+                                DWORD timeoutMs, const Process::Options& options) {
+    const UniqueKernelHandle running = Process::Start(program, std::move(commandLine), options);
     if (!running)
         return std::nullopt;
     if (WaitForSingleObject(running.get(), timeoutMs) != WAIT_OBJECT_0) {
-        process::End(running.get(), ERROR_TIMEOUT);
+        Process::End(running.get(), ERROR_TIMEOUT);
         return std::nullopt;
     }
     DWORD code = 0;
@@ -147,4 +149,4 @@ HWND RunningProgram::Control(int controlId) const {
     return FindControl(window_, controlId);
 }
 
-} // namespace driver
+} // namespace Program

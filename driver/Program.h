@@ -10,7 +10,7 @@
 #include <vector>
 
 // The wizard as a separate process, driven from outside as a person would.
-namespace driver {
+namespace Program {
 
 // The folder of the running test program, where the build puts Bildkranz.exe.
 std::wstring BuildFolder();
@@ -22,7 +22,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // Runs a program to its end: its exit code; nothing when it could not be
 // started or did not end in time (it is ended then).
 std::optional<DWORD> RunAndWait(const std::wstring& program, std::wstring commandLine,
-                                DWORD timeoutMs, const process::Options& options = {});
+                                DWORD timeoutMs, const Process::Options& options = {});
 
 // Whether the wizard shows this screen (1..3) now.
 bool ScreenShown(HWND wizard, int index);
@@ -65,4 +65,4 @@ private:
     HWND window_ = nullptr;
 };
 
-} // namespace driver
+} // namespace Program

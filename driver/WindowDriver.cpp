@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace driver {
+namespace WindowDriver {
 
 namespace {
 
@@ -211,4 +211,4 @@ MessageBoxSeen ReadMessageBox(HWND box) {
     return seen;
 }
 
-} // namespace driver
+} // namespace WindowDriver

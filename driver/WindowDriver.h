@@ -10,7 +10,7 @@
 // Drives windows the way the system does: keys are posted to the focused
 // control and reach it through the window's own message loop; message boxes
 // are seen and closed by a hook, as a person would read and close them.
-namespace driver {
+namespace WindowDriver {
 
 // Waits for a condition, pumping messages meanwhile; false at the deadline.
 // Looking more often tells closer when it began to hold, but each look costs
@@ -89,4 +89,4 @@ HWND FindMessageBox(DWORD processId);
 HWND FileNameBox(HWND fileDialog);
 MessageBoxSeen ReadMessageBox(HWND box);
 
-} // namespace driver
+} // namespace WindowDriver

@@ -27,10 +27,10 @@ int wmain(int count, wchar_t** arguments) {
         else
             return 100;
         Backup::Editors({wanted}).Finish({});
-        text_file::Write(arguments[1], Backup::BackupFolder());
+        TextFile::Write(arguments[1], Backup::BackupFolder());
         return 0;
     } catch (const Failure& failure) {
-        text_file::Write(arguments[1], failure.Message());
+        TextFile::Write(arguments[1], failure.Message());
         return 2;
     }
 }

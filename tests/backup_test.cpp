@@ -17,7 +17,7 @@
 #include <vector>
 
 using namespace std::string_literals;
-using support::Ascii;
+using System::Ascii;
 
 namespace {
 
@@ -31,7 +31,7 @@ std::wstring NewFolder(const std::wstring& name) {
 
 // By content: Wine's editor orders values differently from Windows'.
 ::testing::AssertionResult HoldsLine(const std::wstring& file, const std::wstring& wanted) {
-    for (const std::wstring& line : text_file::Lines(text_file::Read(file)))
+    for (const std::wstring& line : TextFile::Lines(TextFile::Read(file)))
         if (line == wanted)
             return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << Ascii(file) << " lacks the line " << Ascii(wanted);
@@ -68,7 +68,7 @@ void BackUp(const std::vector<Backup::Export>& exports, const Backup::ExportWait
 }
 
 void CreatePngKey() {
-    probe::PutText(L".png", nullptr, L"pngfile");
+    RegistryProbe::PutText(L".png", nullptr, L"pngfile");
 }
 
 } // namespace
@@ -78,7 +78,7 @@ void CreatePngKey() {
 TEST(BackupExport, WritesTheClassesAndAnExtensionAndNothingForAMissingKey) {
     const std::wstring folder = NewFolder(L"Echt");
     CreatePngKey();
-    probe::DeleteTree(L".tga");
+    RegistryProbe::DeleteTree(L".tga");
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int calls = 0;
     EXPECT_NO_THROW(BackUp({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png"),
@@ -99,17 +99,17 @@ TEST(BackupExport, WritesTheClassesAndAnExtensionAndNothingForAMissingKey) {
 TEST(BackupExport, StartsTheWindowsFoldersEditorMinimisedWithTheExactCommandLine) {
     const std::wstring folder = NewFolder(L"Aufruf");
     CreatePngKey();
-    support::EditorSwap swap(L"record");
+    EditorSwap swap(L"record");
     ASSERT_NO_THROW(BackUp({Backup::Extension(folder, 4, L".png")}, {}));
 
     const std::vector<std::wstring> seen =
-        text_file::Lines(text_file::Read(folder + L"\\Temp 5_png.reg"));
+        TextFile::Lines(TextFile::Read(folder + L"\\Temp 5_png.reg"));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0], L"Regedit.exe /e \"" + folder +
                            L"\\Temp 5_png.reg\" \"HKEY_LOCAL_MACHINE\\Software\\Classes\\.png\"");
     // The Windows folder's editor, or where the platform sends a 32-bit
     // program for it on 64-bit Windows; never one beside the program.
-    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, reg_file::EditorFile().c_str(), -1, TRUE),
+    EXPECT_EQ(CompareStringOrdinal(seen[1].c_str(), -1, RegFile::EditorFile().c_str(), -1, TRUE),
               CSTR_EQUAL)
         << Ascii(seen[1]);
     EXPECT_EQ(seen[2], L"1 " + std::to_wstring(SW_SHOWMINIMIZED)); // STARTF_USESHOWWINDOW is 1
@@ -160,21 +160,21 @@ TEST(BackupExport, FailsNamingTheFileWhenTheEditorIsMissingOrEndsWithAnError) {
     {
         // Wine finds no built-in editor either when the full path names no file.
         SCOPED_TRACE("no editor in the Windows folder");
-        support::EditorSwap swap(nullptr);
+        EditorSwap swap(nullptr);
         EXPECT_TRUE(FailsNaming(classesExport, file));
     }
     {
         SCOPED_TRACE("exit code 3 after writing the file");
-        support::EditorSwap swap(L"fail");
+        EditorSwap swap(L"fail");
         EXPECT_TRUE(FailsNaming(classesExport, file));
-        EXPECT_EQ(text_file::Read(file), L"partial");
+        EXPECT_EQ(TextFile::Read(file), L"partial");
     }
 }
 
 TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
     const std::wstring folder = NewFolder(L"Zeit");
     const std::wstring file = folder + L"\\Temp 0_Classes.reg";
-    support::EditorSwap swap(L"hang");
+    EditorSwap swap(L"hang");
     int calls = 0;
     Backup::ExportWait wait = CountingWait(calls);
     wait.timeoutMs = 2000;
@@ -189,7 +189,7 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
     EXPECT_GE(calls, 2);
 
     // The fake wrote its process id before it began to hang.
-    const DWORD id = std::stoul(text_file::Read(file));
+    const DWORD id = std::stoul(TextFile::Read(file));
     const UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
     if (process) {
         EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0) << "still running";
@@ -201,7 +201,7 @@ TEST(BackupExport, EndsAnEditorThatDoesNotFinishInTime) {
 TEST(BackupEditors, StartedInTwoStepsRunAtOnceAndEachExportOnce) {
     const std::wstring folder = NewFolder(L"Zwei Schritte");
     CreatePngKey();
-    support::EditorSwap swap(L"together");
+    EditorSwap swap(L"together");
     SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", L"2");
     // Held open here, the stand-ins' count of editors outlives them.
     const UniqueKernelHandle arrivals(
@@ -228,7 +228,7 @@ TEST(BackupEditors, NoneStartsOnceOneCouldNotStart) {
     CreatePngKey();
     std::optional<Backup::Editors> editors;
     {
-        support::EditorSwap swap(nullptr); // no editor in the Windows folder
+        EditorSwap swap(nullptr); // no editor in the Windows folder
         editors.emplace(std::vector<Backup::Export>{Backup::AllClasses(folder)});
     }
     editors->Start({Backup::Extension(folder, 4, L".png")});
@@ -264,17 +264,17 @@ TEST(BackupFolder, IsTheRunningProgramsFolderAndAPlantedEditorThereIsIgnored) {
         const std::wstring probe = prefix + L"backup_probe.exe";
         const std::wstring planted = prefix + L"Regedit.exe";
         const std::wstring result = prefix + L"probe result.txt";
-        ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\backup_probe.exe").c_str(),
+        ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\backup_probe.exe").c_str(),
                               probe.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\fake_regedit.exe").c_str(),
+        ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\fake_regedit.exe").c_str(),
                               planted.c_str(), FALSE));
 
-        EXPECT_EQ(driver::RunAndWait(probe,
-                                     L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments,
-                                     support::kHelperTimeLimitMs),
+        EXPECT_EQ(Program::RunAndWait(probe,
+                                      L"\"" + probe + L"\" \"" + result + L"\" " + c.arguments,
+                                      System::kHelperTimeLimitMs),
                   0u)
-            << Ascii(text_file::Read(result));
-        EXPECT_EQ(text_file::Read(result), c.folder);
+            << Ascii(TextFile::Read(result));
+        EXPECT_EQ(TextFile::Read(result), c.folder);
         EXPECT_TRUE(HoldsLine(c.file, L"Windows Registry Editor Version 5.00"));
         DeleteFileW(planted.c_str());
     }

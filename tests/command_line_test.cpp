@@ -5,7 +5,7 @@
 #include "association/DefaultApps.h"
 #include "association/KeyPath.h"
 #include "association/Plan.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/Process.h"
 #include "driver/Program.h"
 #include "driver/WindowDriver.h"
@@ -25,8 +25,8 @@
 
 #include <algorithm>
 
-using namespace probe;
-using support::Ascii;
+using namespace RegistryProbe;
+using System::Ascii;
 
 namespace {
 
@@ -40,8 +40,8 @@ const std::wstring kAlreadyThere = L"schon alles, was dieser Lauf schreiben wür
 const std::wstring kAfter = L"C:\\nachher.reg";
 
 void PutFile(const std::wstring& path) {
-    file_path::CreateFolders(path.substr(0, path.rfind(L'\\')));
-    ASSERT_TRUE(text_file::Write(file_path::ForFileCalls(path), L"x")) << Ascii(path);
+    FileDirPath::CreateFolders(path.substr(0, path.rfind(L'\\')));
+    ASSERT_TRUE(TextFile::Write(FileDirPath::ForFileCalls(path), L"x")) << Ascii(path);
 }
 
 // Nested folders to a file whose path is 300 characters long.
@@ -61,7 +61,7 @@ std::wstring FromUtf8(const std::string& bytes) {
 }
 
 std::wstring ReadUtf8(const std::wstring& path) {
-    return FromUtf8(support::FileBytes(path));
+    return FromUtf8(System::FileBytes(path));
 }
 
 struct Finished {
@@ -71,8 +71,8 @@ struct Finished {
 
 // The program with these arguments; what it printed was UTF-8.
 Finished RunProgram(const std::wstring& arguments) {
-    const support::Finished finished =
-        support::RunPrinting(kProgramFolder + L"\\Bildkranz.exe", arguments, 120'000);
+    const System::Finished finished =
+        System::RunPrinting(kProgramFolder + L"\\Bildkranz.exe", arguments, 120'000);
     return {finished.exitCode.value_or(0xFFFF), FromUtf8(finished.output)};
 }
 
@@ -81,14 +81,14 @@ std::wstring Quote(const std::wstring& text) {
 }
 
 testing::AssertionResult SameClasses(const std::wstring& before, const std::wstring& after) {
-    return reg_file::Same(reg_file::ParseFile(before), reg_file::ParseFile(after));
+    return RegFile::Same(RegFile::ParseFile(before), RegFile::ParseFile(after));
 }
 
 class CommandLineTest : public testing::Test {
 protected:
     void SetUp() override {
         DeleteAllAssociations();
-        driver::InstallProgram(kProgramFolder);
+        Program::InstallProgram(kProgramFolder);
         PutFile(kViewer);
         PutFile(kPrinter);
     }
@@ -107,11 +107,11 @@ TEST(CommandLine, ArgumentsArriveExactly) {
                                      Quote(kViewer) + L" \"/Drucken:" + longProgram +
                                      L"\" /Sicherung:\"C:\\Ordner mit Blank\\中文\" " +
                                      L"/protokoll:C:\\Протокол.txt -vorschau";
-    const command_line::Parsed parsed =
-        command_line::Parse(command_line::Arguments(commandLine.c_str()));
+    const CommandLine::Parsed parsed =
+        CommandLine::Parse(CommandLine::Arguments(commandLine.c_str()));
     ASSERT_FALSE(parsed.error) << Ascii(parsed.error->argument) << " "
                                << Ascii(parsed.error->reason);
-    const command_line::Options& options = parsed.options;
+    const CommandLine::Options& options = parsed.options;
     EXPECT_EQ(options.choices.tickedTypes, (std::vector<int>{0, 4}));
     ASSERT_EQ(options.choices.tickedVerbs.size(), 2u);
     EXPECT_EQ(options.choices.tickedVerbs[0].slot, 1);
@@ -122,7 +122,7 @@ TEST(CommandLine, ArgumentsArriveExactly) {
     EXPECT_EQ(options.logFile, L"C:\\Протокол.txt");
     EXPECT_TRUE(options.preview);
 
-    const auto all = command_line::Parse({L"/Typen:alle", L"/Bearbeiten:" + kViewer});
+    const auto all = CommandLine::Parse({L"/Typen:alle", L"/Bearbeiten:" + kViewer});
     EXPECT_FALSE(all.error);
     EXPECT_EQ(all.options.choices.tickedTypes.size(), 9u);
 }
@@ -153,18 +153,18 @@ TEST(CommandLine, EveryUsageErrorNamesItsArgument) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Ascii(c.named));
-        const command_line::Parsed parsed = command_line::Parse(c.arguments);
+        const CommandLine::Parsed parsed = CommandLine::Parse(c.arguments);
         ASSERT_TRUE(parsed.error);
         EXPECT_EQ(parsed.error->argument, c.named);
         EXPECT_FALSE(parsed.error->reason.empty());
     }
-    EXPECT_TRUE(command_line::Parse({L"/?"}).options.help);
+    EXPECT_TRUE(CommandLine::Parse({L"/?"}).options.help);
 }
 
 // --- The program started with arguments
 
 TEST_F(CommandLineTest, UsageErrorsExitWithTwoNameTheArgumentAndChangeNothing) {
-    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    ASSERT_TRUE(RegFile::ExportClasses(kBefore));
     const std::wstring open = L"/Oeffnen:" + Quote(kViewer);
     // Every kind is named by the in-process test above; these show the exit
     // code, the output and the log of the program itself.
@@ -185,12 +185,12 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoNameTheArgumentAndChangeNothing) {
             << Ascii(finished.output);
     }
     // What the log says, it says with date and time, once for each run.
-    const std::vector<std::wstring> logged = text_file::Lines(ReadUtf8(L"C:\\Protokoll\\p.txt"));
+    const std::vector<std::wstring> logged = TextFile::Lines(ReadUtf8(L"C:\\Protokoll\\p.txt"));
     ASSERT_EQ(logged.size(), std::size(cases));
     for (const std::wstring& line : logged)
         EXPECT_NE(line.find(L"  Fehler im Aufruf bei "), std::wstring::npos) << Ascii(line);
-    EXPECT_EQ(driver::FilesIn(kProgramFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_EQ(Program::FilesIn(kProgramFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
+    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_TRUE(SameClasses(kBefore, kAfter));
 
     const Finished help = RunProgram(L"/?");
@@ -205,19 +205,18 @@ TEST_F(CommandLineTest, ThePreviewPrintsThePlanAndChangesNothing) {
     const std::wstring arguments = L"/Typen:gif,png /Oeffnen:" + Quote(kViewer) + L" /Drucken:" +
                                    Quote(longProgram) + L" /Sicherung:" + Quote(kBackups) +
                                    L" /Vorschau";
-    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    ASSERT_TRUE(RegFile::ExportClasses(kBefore));
     const Finished finished = RunProgram(arguments);
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
     EXPECT_TRUE(SameClasses(kBefore, kAfter));
     EXPECT_EQ(GetFileAttributesW(kBackups.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // Every step in the plan's order, one line each, and every file.
-    const Registration::Plan plan =
-        Registration::MakePlan({{1, 4}, {{1, kViewer}, {5, longProgram}}}, kBackups);
-    const std::vector<std::wstring> lines = text_file::Lines(finished.output);
+    const Plan::Plan plan = Plan::Make({{1, 4}, {{1, kViewer}, {5, longProgram}}}, kBackups);
+    const std::vector<std::wstring> lines = TextFile::Lines(finished.output);
     auto line = lines.begin();
-    for (const Registration::Step& step : plan.steps) {
+    for (const Plan::Step& step : plan.steps) {
         SCOPED_TRACE(Ascii(step.key));
         line = std::find_if(line, lines.end(), [&](const std::wstring& text) {
             return text.find(std::wstring(KeyPath::kRootName) + step.key + L"  ") !=
@@ -225,7 +224,7 @@ TEST_F(CommandLineTest, ThePreviewPrintsThePlanAndChangesNothing) {
                    text.ends_with(std::wstring(KeyPath::kRootName) + step.key);
         });
         ASSERT_NE(line, lines.end()) << "missing or out of order";
-        if (step.action == Registration::Step::Action::SetValue) {
+        if (step.action == Plan::Step::Action::SetValue) {
             EXPECT_NE(line->find(L"\u201E" + step.text + L"\u201C"), std::wstring::npos);
         }
         ++line;
@@ -244,25 +243,25 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
     PutText(L".gif\\OpenWithProgids", L"giffile", L"");
     PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"\"" + kViewer + L"\" \"%1\"");
     PutText(L"ACDC_BMP\\shell\\uPrint\\Command", nullptr, L"\"" + kPrinter + L"\" \"%1\"");
-    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    ASSERT_TRUE(RegFile::ExportClasses(kBefore));
 
     {
-        driver::RunningProgram wizard(kProgramFolder + L"\\Bildkranz.exe");
+        Program::RunningProgram wizard(kProgramFolder + L"\\Bildkranz.exe");
         ASSERT_NE(wizard.WaitForWindow(), nullptr);
         for (int screen = 2; screen <= 3; ++screen) {
             wizard.PostAltKey(L'w');
-            ASSERT_TRUE(driver::WaitFor(
-                [&] { return IsWindowVisible(wizard.Control(control_id::Screen(screen))) != 0; }));
+            ASSERT_TRUE(WindowDriver::WaitFor(
+                [&] { return IsWindowVisible(wizard.Control(ControlIds::Screen(screen))) != 0; }));
         }
         wizard.PostAltKey(L'w');
         HWND box = wizard.WaitForMessageBox();
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(driver::ReadMessageBox(box).text, texts::kSuccess.text);
+        EXPECT_EQ(WindowDriver::ReadMessageBox(box).text, Texts::kSuccess.text);
         PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         EXPECT_EQ(wizard.WaitForExit(), 0u);
     }
     const std::wstring byWizard = L"C:\\nach Assistent.reg";
-    ASSERT_TRUE(reg_file::ExportClasses(byWizard));
+    ASSERT_TRUE(RegFile::ExportClasses(byWizard));
     const std::wstring sameChoices = L"-typen:alle /Oeffnen:" + Quote(kViewer) + L" /drucken:" +
                                      Quote(kPrinter) + L" /Sicherung:" + Quote(kBackups);
     {
@@ -272,20 +271,20 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
         EXPECT_NE(again.output.find(kAlreadyThere), std::wstring::npos) << Ascii(again.output);
         EXPECT_EQ(GetFileAttributesW(kBackups.c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    const auto wizardUndo = support::FilesStartingWith(kProgramFolder, L"R\u00FCckg");
+    const auto wizardUndo = System::FilesStartingWith(kProgramFolder, L"R\u00FCckg");
     ASSERT_EQ(wizardUndo.size(), 1u);
-    ASSERT_TRUE(reg_file::Import(kProgramFolder + L"\\" + wizardUndo[0]));
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    ASSERT_TRUE(RegFile::Import(kProgramFolder + L"\\" + wizardUndo[0]));
+    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_TRUE(SameClasses(kBefore, kAfter));
 
     const std::wstring log = kBackups + L"\\protokoll.txt";
     const Finished finished = RunProgram(sameChoices + L" /Protokoll:" + Quote(log));
     EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_TRUE(SameClasses(byWizard, kAfter));
 
     // Backups and undo file in the named folder, each step in the log.
-    std::vector<std::wstring> files = driver::FilesIn(kBackups);
+    std::vector<std::wstring> files = Program::FilesIn(kBackups);
     std::sort(files.begin(), files.end());
     ASSERT_EQ(files.size(), 5u);
     EXPECT_EQ(files[0], L"R\u00FCckg\u00E4ngig " + files[0].substr(11));
@@ -299,7 +298,7 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
           std::wstring(L"Ergebnis: ")})
         EXPECT_NE(logged.find(part), std::wstring::npos) << Ascii(part);
     // Start, three backups, the undo file, each type's double-click, the result.
-    EXPECT_EQ(text_file::Lines(logged).size(), 6u + catalogue::kFileTypeCount);
+    EXPECT_EQ(TextFile::Lines(logged).size(), 6u + Catalogue::kFileTypeCount);
 }
 
 TEST_F(CommandLineTest, ABackupFolderThatCannotBeWrittenExitsWithThree) {
@@ -359,33 +358,33 @@ TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
 // --- Windows' Default Apps
 
 TEST(DefaultApps, TheSettingsLinkOpensBildkranzsOwnEntryFromWindows11On) {
-    EXPECT_EQ(default_apps::SettingsLink(19045), L"ms-settings:defaultapps");
-    EXPECT_EQ(default_apps::SettingsLink(22000),
+    EXPECT_EQ(DefaultApps::SettingsLink(19045), L"ms-settings:defaultapps");
+    EXPECT_EQ(DefaultApps::SettingsLink(22000),
               L"ms-settings:defaultapps?registeredAppMachine=Bildkranz");
 }
 
 TEST(AssociationFile, EscapesWhatXmlReserves) {
-    EXPECT_EQ(association_file::Escaped(L"a&b<c>d\"e'f"), L"a&amp;b&lt;c&gt;d&quot;e&apos;f");
+    EXPECT_EQ(AssociationFile::Escaped(L"a&b<c>d\"e'f"), L"a&amp;b&lt;c&gt;d&quot;e&apos;f");
 }
 
 // Group policy's file, written alone: nothing else changes.
 TEST_F(CommandLineTest, TheAssociationFileAloneChangesNothingElse) {
     const std::wstring file = L"C:\\Richtlinie Ordner\\Zuordnungen.xml";
-    const std::vector<std::wstring> files = driver::FilesIn(kProgramFolder);
-    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    const std::vector<std::wstring> files = Program::FilesIn(kProgramFolder);
+    ASSERT_TRUE(RegFile::ExportClasses(kBefore));
     const Finished finished = RunProgram(L"/Typen:png,bmp /Zuordnungsdatei:" + Quote(file));
     EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
-    EXPECT_EQ(support::FileBytes(file),
+    EXPECT_EQ(System::FileBytes(file),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DefaultAssociations>\r\n"
               "  <Association Identifier=\".bmp\" ProgId=\"ACDC_BMP\" "
               "ApplicationName=\"Bildkranz\" />\r\n"
               "  <Association Identifier=\".png\" ProgId=\"ACDC_PNG\" "
               "ApplicationName=\"Bildkranz\" />\r\n"
               "</DefaultAssociations>\r\n");
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_TRUE(SameClasses(kBefore, kAfter));
     EXPECT_FALSE(MachineKeyPresent(L"Software\\Bildkranz"));
-    EXPECT_EQ(driver::FilesIn(kProgramFolder), files);
+    EXPECT_EQ(Program::FilesIn(kProgramFolder), files);
 }
 
 // A startup script runs the same registration at every start: once it is
@@ -396,16 +395,16 @@ TEST_F(CommandLineTest, TheSameRunAgainStartsNoEditorAndWritesNothing) {
     const std::wstring run = L"/Oeffnen:" + Quote(kViewer) + L" /Sicherung:" + Quote(backups);
     const Finished first = RunProgram(L"/Typen:bmp " + run);
     EXPECT_EQ(first.exitCode, 0u) << Ascii(first.output);
-    const std::vector<std::wstring> written = driver::FilesIn(backups);
-    ASSERT_TRUE(reg_file::ExportClasses(kBefore));
+    const std::vector<std::wstring> written = Program::FilesIn(backups);
+    ASSERT_TRUE(RegFile::ExportClasses(kBefore));
     {
-        const support::EditorSwap noEditor(nullptr);
+        const EditorSwap noEditor(nullptr);
         const Finished again = RunProgram(L"/Typen:bmp " + run);
         EXPECT_EQ(again.exitCode, 0u) << Ascii(again.output);
         EXPECT_NE(again.output.find(kAlreadyThere), std::wstring::npos) << Ascii(again.output);
     }
-    EXPECT_EQ(driver::FilesIn(backups), written);
-    ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+    EXPECT_EQ(Program::FilesIn(backups), written);
+    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_TRUE(SameClasses(kBefore, kAfter));
 
     const Finished more = RunProgram(L"/Typen:bmp,png " + run);
@@ -413,7 +412,7 @@ TEST_F(CommandLineTest, TheSameRunAgainStartsNoEditorAndWritesNothing) {
     EXPECT_NE(more.output.find(L".png für dieses Konto: öffnet mit ACDC_PNG, wie eingetragen."),
               std::wstring::npos)
         << Ascii(more.output);
-    EXPECT_EQ(support::FilesStartingWith(backups, L"R\u00FCckg").size(), 2u);
+    EXPECT_EQ(System::FilesStartingWith(backups, L"R\u00FCckg").size(), 2u);
 }
 
 // Wine has no settings page: the way by hand is said instead, and no box
@@ -421,20 +420,20 @@ TEST_F(CommandLineTest, TheSameRunAgainStartsNoEditorAndWritesNothing) {
 TEST_F(CommandLineTest, TheSettingsPageOpensByItsLinkOrTheWayByHandIsSaid) {
     const Finished without = RunProgram(L"/StandardApps");
     EXPECT_EQ(without.exitCode, 4u);
-    EXPECT_NE(without.output.find(default_apps::kWayByHand), std::wstring::npos)
+    EXPECT_NE(without.output.find(DefaultApps::kWayByHand), std::wstring::npos)
         << Ascii(without.output);
 
     const std::wstring page = L"C:\\Einstellungen\\recorder.exe";
     SHCreateDirectoryExW(nullptr, L"C:\\Einstellungen", nullptr);
-    ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\command_recorder.exe").c_str(), page.c_str(),
-                          FALSE));
+    ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
+                          page.c_str(), FALSE));
     PutText(L"ms-settings", L"URL Protocol", L"");
     PutText(L"ms-settings\\shell\\open\\command", nullptr, L"\"" + page + L"\" \"%1\"");
     const Finished opened = RunProgram(L"/StandardApps");
     EXPECT_EQ(opened.exitCode, 0u) << Ascii(opened.output);
     const std::wstring called = L"C:\\Einstellungen\\aufruf.txt";
     // The page may be started by the shell, a moment after the program ends.
-    EXPECT_TRUE(driver::WaitFor([&] { return !text_file::Read(called).empty(); }, 60'000));
-    EXPECT_EQ(text_file::Read(called), L"ms-settings:defaultapps\n");
+    EXPECT_TRUE(WindowDriver::WaitFor([&] { return !TextFile::Read(called).empty(); }, 60'000));
+    EXPECT_EQ(TextFile::Read(called), L"ms-settings:defaultapps\n");
     DeleteTree(L"ms-settings");
 }

@@ -14,5 +14,5 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring path(MAX_PATH, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
     path = path.substr(0, path.find_last_of(L'\\')) + L"\\aufruf.txt";
-    return text_file::Write(path, log) ? 0 : 1;
+    return TextFile::Write(path, log) ? 0 : 1;
 }

@@ -15,7 +15,7 @@
 // for the backups, and the shell helper (BILDKRANZ_SHELL_VERB, built like the
 // program); every deadline is scaled by BILDKRANZ_WAIT_SCALE.
 #include "association/DefaultApps.h"
-#include "common/ComApartment.h"
+#include "common/Com.h"
 #include "common/FailureReport.h"
 #include "common/Process.h"
 #include "driver/Program.h"
@@ -43,10 +43,11 @@
 #include <optional>
 #include <vector>
 
-using namespace driver;
-using namespace probe;
-using support::Ascii;
-namespace id = control_id;
+using namespace Program;
+using namespace WindowDriver;
+using namespace RegistryProbe;
+using System::Ascii;
+namespace id = ControlIds;
 
 namespace {
 
@@ -63,7 +64,7 @@ const std::wstring kDialogTitle = L"Anwendung ausw\u00E4hlen";
 
 // The build names its files with forward slashes below Wine's Z: drive.
 std::wstring FileNamedBy(const wchar_t* variable) {
-    std::wstring path = support::Environment(variable);
+    std::wstring path = System::Environment(variable);
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
 }
@@ -71,18 +72,18 @@ std::wstring FileNamedBy(const wchar_t* variable) {
 // Emulated, a 32-bit program needs many times as long; only the deadlines
 // grow, never what is checked.
 DWORD Scaled(DWORD milliseconds) {
-    const int scale = _wtoi(support::Environment(L"BILDKRANZ_WAIT_SCALE").c_str());
+    const int scale = _wtoi(System::Environment(L"BILDKRANZ_WAIT_SCALE").c_str());
     return milliseconds * static_cast<DWORD>(std::max(scale, 1));
 }
 
 // The pointer width of the program under test: 32 or 64.
 int ProductBits() {
-    return _wtoi(support::Environment(L"BILDKRANZ_PRODUCT_BITS").c_str());
+    return _wtoi(System::Environment(L"BILDKRANZ_PRODUCT_BITS").c_str());
 }
 
 // The machine field of a PE file's header, 0 when it is none.
 WORD PeMachine(const std::wstring& path) {
-    const std::string bytes = support::FileBytes(path);
+    const std::string bytes = System::FileBytes(path);
     if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0)
         return 0;
     DWORD header = 0;
@@ -96,15 +97,15 @@ WORD PeMachine(const std::wstring& path) {
 
 // What a user's double-click on a .reg file does: the 64-bit editor where
 // Windows is 64-bit, as the prefixes are.
-constexpr reg_file::Editor kUsersEditor = reg_file::Editor::DoubleClick;
+constexpr RegFile::Editor kUsersEditor = RegFile::Editor::DoubleClick;
 
 // 64-bit Windows keeps the COM classes and interfaces apart per view, and the
 // registry editor that a 32-bit program starts exports the 32-bit one: the
 // same keys, but servers below "Program Files (x86)" and 32-bit proxy and
 // type library entries. Every key the program changes is shared by both.
-reg_file::Content KeysOnlyWhereViewsDiffer(reg_file::Content content) {
+RegFile::Content KeysOnlyWhereViewsDiffer(RegFile::Content content) {
     for (const wchar_t* perView : {L"CLSID", L"Interface"})
-        for (auto& [key, values] : reg_file::Below(content, perView))
+        for (auto& [key, values] : RegFile::Below(content, perView))
             content[key].clear();
     return content;
 }
@@ -125,14 +126,14 @@ void InstallSettingsPage() {
 
 // The keys of Windows' Default Apps list as the editor a double-click starts
 // exports them; a key that is not there has no content.
-std::vector<reg_file::Content> DefaultAppsKeys() {
-    std::vector<reg_file::Content> keys;
+std::vector<RegFile::Content> DefaultAppsKeys() {
+    std::vector<RegFile::Content> keys;
     for (const wchar_t* key : {L"Software\\RegisteredApplications", L"Software\\Bildkranz"}) {
         const std::wstring file = L"C:\\Standard-Apps.reg";
         keys.push_back(
-            reg_file::Export(file, L"HKEY_LOCAL_MACHINE\\" + std::wstring(key), kUsersEditor)
-                ? reg_file::ParseFile(file)
-                : reg_file::Content{});
+            RegFile::Export(file, L"HKEY_LOCAL_MACHINE\\" + std::wstring(key), kUsersEditor)
+                ? RegFile::ParseFile(file)
+                : RegFile::Content{});
     }
     return keys;
 }
@@ -275,13 +276,13 @@ protected:
     // What a screen reader in another process hears of a control that its
     // caption does not name: its name, and the role the platform's standard
     // object gives it.
-    void ExpectNamed(const accessibility::Expected& expected) {
+    void ExpectNamed(const Accessibility::Expected& expected) {
         SCOPED_TRACE(testing::Message() << "control " << expected.control);
         HWND control = program_->Control(expected.control);
-        const accessibility::Seen seen = accessibility::AsReadBy(control);
+        const Accessibility::Seen seen = Accessibility::AsReadBy(control);
         EXPECT_EQ(seen.result, S_OK);
         EXPECT_EQ(seen.name, expected.name) << Ascii(seen.name);
-        EXPECT_EQ(seen.role, accessibility::AsStandard(control).role);
+        EXPECT_EQ(seen.role, Accessibility::AsStandard(control).role);
     }
 
     // Read without a message, which a hung dialog would not answer.
@@ -348,14 +349,14 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
     PutMachineText(kRegisteredApplications, L"Paint", L"Software\\Paint\\Capabilities");
     const auto defaultAppsBefore = DefaultAppsKeys();
     // What the program's backups must hold.
-    ASSERT_TRUE(reg_file::ExportClasses(kReference, kUsersEditor));
-    const reg_file::Content before = reg_file::ParseFile(kReference);
-    ASSERT_FALSE(reg_file::Below(before, L".bmp").empty());
+    ASSERT_TRUE(RegFile::ExportClasses(kReference, kUsersEditor));
+    const RegFile::Content before = RegFile::ParseFile(kReference);
+    ASSERT_FALSE(RegFile::Below(before, L".bmp").empty());
 
     {
         SCOPED_TRACE("start: the window shows the nine types");
         ASSERT_NO_FATAL_FAILURE(Start());
-        EXPECT_EQ(WindowText(program_->WaitForWindow(0)), texts::kTitle);
+        EXPECT_EQ(WindowText(program_->WaitForWindow(0)), Texts::kTitle);
         ASSERT_NO_FATAL_FAILURE(TickOnlyTypes({0, 1}));
     }
     {
@@ -387,18 +388,18 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         // and answering a screen reader starts COM's threads.
         SCOPED_TRACE(
             "a screen reader hears what each control is for, on enabled and disabled rows");
-        const ComApartment com;
-        for (const accessibility::Expected& expected : accessibility::kNames)
+        const Com::Apartment com;
+        for (const Accessibility::Expected& expected : Accessibility::kNames)
             if (expected.control != id::kTypeList)
                 ExpectNamed(expected);
         for (int slot = 1; slot <= 5; ++slot) {
             HWND text = program_->Control(id::VerbText(slot));
-            EXPECT_EQ(accessibility::AsReadBy(text).role, ROLE_SYSTEM_TEXT) << "row " << slot;
-            EXPECT_EQ(WindowText(program_->Control(id::VerbBrowse(slot))), texts::kBrowse);
+            EXPECT_EQ(Accessibility::AsReadBy(text).role, ROLE_SYSTEM_TEXT) << "row " << slot;
+            EXPECT_EQ(WindowText(program_->Control(id::VerbBrowse(slot))), Texts::kBrowse);
         }
         program_->PostAltKey(L'z');
         ASSERT_TRUE(ScreenShown(1));
-        ExpectNamed(accessibility::kNames[0]);
+        ExpectNamed(Accessibility::kNames[0]);
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(2));
     }
@@ -407,18 +408,18 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         // As Windows 10 and 11 answer for a type the user opens with another
         // program; Wine's shell answers from the extension key alone.
         const MessageBoxSeen seen = Finish([] { PutText(L".gif", nullptr, L"Fotos.Datei"); });
-        EXPECT_EQ(seen.title, texts::kSuccess.title);
-        EXPECT_EQ(seen.text, texts::kSuccess.text);
+        EXPECT_EQ(seen.title, Texts::kSuccess.title);
+        EXPECT_EQ(seen.text, Texts::kSuccess.text);
         SCOPED_TRACE("then that type is named and the settings page offered, and opened");
         const MessageBoxSeen offer = Answer(NextMessage(seen.handle, Scaled(20000)), IDYES);
-        EXPECT_EQ(offer.title, texts::kDefaultApps.title);
-        EXPECT_EQ(offer.text, std::wstring(texts::kDefaultApps.notInEffect) +
+        EXPECT_EQ(offer.title, Texts::kDefaultApps.title);
+        EXPECT_EQ(offer.text, std::wstring(Texts::kDefaultApps.notInEffect) +
                                   L"\r\n    GIF: Fotos\r\n\r\n" +
-                                  std::wstring(texts::kDefaultApps.onlyTheUserChooses));
+                                  std::wstring(Texts::kDefaultApps.onlyTheUserChooses));
         EXPECT_EQ(offer.visibleButtons, 2);
         EXPECT_EQ(program_->WaitForExit(Scaled(20000)), 0u);
-        EXPECT_TRUE(WaitFor([] { return !text_file::Read(kSettingsCall).empty(); }, Scaled(60000)));
-        EXPECT_EQ(text_file::Read(kSettingsCall), L"ms-settings:defaultapps\n");
+        EXPECT_TRUE(WaitFor([] { return !TextFile::Read(kSettingsCall).empty(); }, Scaled(60000)));
+        EXPECT_EQ(TextFile::Read(kSettingsCall), L"ms-settings:defaultapps\n");
         PutText(L".gif", nullptr, L"ACDC_GIF"); // as the run left it
     }
     {
@@ -465,16 +466,16 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         // key are shared by the 32-bit and the 64-bit registry view.
         const std::wstring users = L"C:\\Sicht Benutzer.reg";
         const std::wstring own = L"C:\\Sicht Test.reg";
-        ASSERT_TRUE(reg_file::ExportClasses(users, kUsersEditor));
-        ASSERT_TRUE(reg_file::ExportClasses(own));
-        const reg_file::Content seenByUser = reg_file::ParseFile(users);
-        const reg_file::Content seenHere = reg_file::ParseFile(own);
+        ASSERT_TRUE(RegFile::ExportClasses(users, kUsersEditor));
+        ASSERT_TRUE(RegFile::ExportClasses(own));
+        const RegFile::Content seenByUser = RegFile::ParseFile(users);
+        const RegFile::Content seenHere = RegFile::ParseFile(own);
         for (const wchar_t* key :
              {L".bmp", L".gif", L"ACDC_BMP", L"ACDC_GIF", L"SystemFileAssociations\\.bmp"}) {
             SCOPED_TRACE(Ascii(key));
-            EXPECT_FALSE(reg_file::Below(seenByUser, key).empty());
+            EXPECT_FALSE(RegFile::Below(seenByUser, key).empty());
             EXPECT_TRUE(
-                reg_file::Same(reg_file::Below(seenHere, key), reg_file::Below(seenByUser, key)));
+                RegFile::Same(RegFile::Below(seenHere, key), RegFile::Below(seenByUser, key)));
         }
     }
     std::wstring undoFile;
@@ -491,46 +492,46 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         EXPECT_EQ(files, (std::vector<std::wstring>{L"Bildkranz.exe", L"Temp 0_Classes.reg",
                                                     L"Temp 1_bmp.reg", L"Temp 2_gif.reg"}));
         EXPECT_TRUE(
-            text_file::Read(kClassesBackup).starts_with(L"Windows Registry Editor Version 5.00"));
-        const reg_file::Content classes = reg_file::ParseFile(kClassesBackup);
+            TextFile::Read(kClassesBackup).starts_with(L"Windows Registry Editor Version 5.00"));
+        const RegFile::Content classes = RegFile::ParseFile(kClassesBackup);
         // The reference is the 64-bit editor's, the backup the program's editor's.
         if (bits == 64)
-            EXPECT_TRUE(reg_file::Same(before, classes));
+            EXPECT_TRUE(RegFile::Same(before, classes));
         else
-            EXPECT_TRUE(reg_file::Same(KeysOnlyWhereViewsDiffer(before),
-                                       KeysOnlyWhereViewsDiffer(classes)));
-        EXPECT_TRUE(reg_file::Same(reg_file::Below(before, L".bmp"),
-                                   reg_file::ParseFile(kProgramFolder + L"\\Temp 1_bmp.reg")));
-        EXPECT_TRUE(reg_file::Same(reg_file::Below(before, L".gif"),
-                                   reg_file::ParseFile(kProgramFolder + L"\\Temp 2_gif.reg")));
+            EXPECT_TRUE(
+                RegFile::Same(KeysOnlyWhereViewsDiffer(before), KeysOnlyWhereViewsDiffer(classes)));
+        EXPECT_TRUE(RegFile::Same(RegFile::Below(before, L".bmp"),
+                                  RegFile::ParseFile(kProgramFolder + L"\\Temp 1_bmp.reg")));
+        EXPECT_TRUE(RegFile::Same(RegFile::Below(before, L".gif"),
+                                  RegFile::ParseFile(kProgramFolder + L"\\Temp 2_gif.reg")));
     }
     {
         SCOPED_TRACE("the shell helper's shell runs each verb with the file as its one argument");
         CreateDirectoryW(L"C:\\Bilder Ordner", nullptr);
         std::ofstream(kPicture.c_str()) << "BM";
-        EXPECT_EQ(driver::RunAndWait(shellHelper_,
-                                     L"shell_verb.exe \"" + kShellNote + L"\" \"" + kPicture +
-                                         L"\" Open uPrint",
-                                     Scaled(120000)),
+        EXPECT_EQ(Program::RunAndWait(shellHelper_,
+                                      L"shell_verb.exe \"" + kShellNote + L"\" \"" + kPicture +
+                                          L"\" Open uPrint",
+                                      Scaled(120000)),
                   0u);
-        EXPECT_EQ(text_file::Read(kShellNote),
+        EXPECT_EQ(TextFile::Read(kShellNote),
                   L"pointer-bits " + std::to_wstring(bits) + L"\nOpen ok\nuPrint ok\n");
         for (const std::wstring& recorder : {kOpenRecorder, kPrintRecorder})
-            EXPECT_EQ(text_file::Read(Folder(recorder) + L"\\aufruf.txt"), kPicture + L"\n")
+            EXPECT_EQ(TextFile::Read(Folder(recorder) + L"\\aufruf.txt"), kPicture + L"\n")
                 << Ascii(recorder);
     }
     {
         SCOPED_TRACE("importing a type's backup brings its old values back");
-        ASSERT_TRUE(reg_file::Import(kProgramFolder + L"\\Temp 1_bmp.reg", kUsersEditor));
+        ASSERT_TRUE(RegFile::Import(kProgramFolder + L"\\Temp 1_bmp.reg", kUsersEditor));
         EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
         EXPECT_EQ(Text(L".bmp", L"Content Type"), L"image/bmp");
     }
     {
         SCOPED_TRACE("importing the undo file gives back the classes as they were");
-        ASSERT_TRUE(reg_file::Import(undoFile, kUsersEditor));
+        ASSERT_TRUE(RegFile::Import(undoFile, kUsersEditor));
         const std::wstring after = L"C:\\nachher.reg";
-        ASSERT_TRUE(reg_file::ExportClasses(after, kUsersEditor));
-        EXPECT_TRUE(reg_file::Same(before, reg_file::ParseFile(after)));
+        ASSERT_TRUE(RegFile::ExportClasses(after, kUsersEditor));
+        EXPECT_TRUE(RegFile::Same(before, RegFile::ParseFile(after)));
         EXPECT_EQ(DefaultAppsKeys(), defaultAppsBefore);
     }
 }
@@ -539,7 +540,7 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
 // through a redirected handle, the keys as the wizard writes them.
 TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
     const std::wstring backups = L"C:\\Sicherung Verwaltung";
-    const support::Finished finished = support::RunPrinting(
+    const System::Finished finished = System::RunPrinting(
         installed_,
         L"/typen:png -Oeffnen:\"" + kOpenRecorder + L"\" /Sicherung:\"" + backups + L"\"",
         Scaled(120'000));
@@ -559,13 +560,13 @@ TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
 TEST_F(EndToEnd, WithoutTheRegistryEditorNothingChangesAndTheReportNamesTheBackup) {
     PutText(L".bmp", nullptr, L"Paint.Picture");
     {
-        const support::EditorSwap aside(nullptr);
+        const EditorSwap aside(nullptr);
         ASSERT_NO_FATAL_FAILURE(Start());
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(2));
         program_->Click(id::VerbCheckBox(1));
         const MessageBoxSeen seen = Finish();
-        EXPECT_EQ(seen.title, failure_texts::kTitle);
+        EXPECT_EQ(seen.title, FailureReport::kTitle);
         EXPECT_NE(seen.text.find(kClassesBackup), std::wstring::npos) << Ascii(seen.text);
         EXPECT_EQ(program_->WaitForExit(), 1u);
     }
@@ -583,13 +584,13 @@ TEST_F(EndToEnd, WithoutTheSettingsPageTheWayByHandIsShown) {
     program_->PostAltKey(L'w');
     ASSERT_TRUE(ScreenShown(2));
     const MessageBoxSeen success = Finish([] { PutText(L".gif", nullptr, L"Fotos.Datei"); });
-    EXPECT_EQ(success.text, texts::kSuccess.text);
+    EXPECT_EQ(success.text, Texts::kSuccess.text);
     const MessageBoxSeen offer = Answer(NextMessage(success.handle, 20000), IDYES);
-    EXPECT_EQ(offer.title, texts::kDefaultApps.title);
+    EXPECT_EQ(offer.title, Texts::kDefaultApps.title);
     const MessageBoxSeen byHand = Answer(NextMessage(offer.handle, 20000), IDOK);
-    EXPECT_EQ(byHand.title, texts::kDefaultApps.title);
-    EXPECT_EQ(byHand.text, std::wstring(texts::kDefaultApps.settingsNotOpened) +
-                               std::wstring(default_apps::kWayByHand) + L"    ");
+    EXPECT_EQ(byHand.title, Texts::kDefaultApps.title);
+    EXPECT_EQ(byHand.text, std::wstring(Texts::kDefaultApps.settingsNotOpened) +
+                               std::wstring(DefaultApps::kWayByHand) + L"    ");
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
 
@@ -601,8 +602,8 @@ TEST_F(EndToEnd, AValueThatCannotBeWrittenGivesTheWarningNotTheSuccess) {
     ASSERT_TRUE(ScreenShown(2));
     program_->Click(id::VerbCheckBox(3));
     const MessageBoxSeen seen = Finish();
-    EXPECT_EQ(seen.title, texts::kIncomplete.title);
-    EXPECT_EQ(seen.text, texts::kIncomplete.text);
+    EXPECT_EQ(seen.title, Texts::kIncomplete.title);
+    EXPECT_EQ(seen.text, Texts::kIncomplete.text);
     EXPECT_NE(seen.icon, nullptr);
     EXPECT_EQ(program_->WaitForExit(), 0u);
     EXPECT_EQ(Text(L".wmf"), L"ACDC_WMF");

@@ -50,7 +50,7 @@ int RunTogether(const wchar_t* file, const std::wstring& key) {
     const bool together = WaitForSingleObject(allThere, 60'000) == WAIT_OBJECT_0;
     Sleep(static_cast<DWORD>(before) * 100);
     const std::wstring failKey = Variable(L"BILDKRANZ_FAKE_FAIL_KEY");
-    text_file::Write(file, std::wstring(together ? L"together" : L"alone") + L"\n" + RegistryNow());
+    TextFile::Write(file, std::wstring(together ? L"together" : L"alone") + L"\n" + RegistryNow());
     return !failKey.empty() && key.ends_with(L"\\" + failKey) ? 3 : 0;
 }
 
@@ -68,12 +68,12 @@ int wmain() {
         return RunTogether(file, arguments[3]);
 
     if (mode == L"hang") {
-        text_file::Write(file, std::to_wstring(GetCurrentProcessId()));
+        TextFile::Write(file, std::to_wstring(GetCurrentProcessId()));
         Sleep(10 * 60 * 1000);
         return 0;
     }
     if (mode == L"fail") {
-        text_file::Write(file, L"partial");
+        TextFile::Write(file, L"partial");
         return 3;
     }
     wchar_t self[MAX_PATH] = L"";
@@ -81,8 +81,8 @@ int wmain() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
-    text_file::Write(file, std::wstring(GetCommandLineW()) + L"\n" + self + L"\n" +
-                               std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW) + L" " +
-                               std::to_wstring(startup.wShowWindow));
+    TextFile::Write(file, std::wstring(GetCommandLineW()) + L"\n" + self + L"\n" +
+                              std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW) + L" " +
+                              std::to_wstring(startup.wShowWindow));
     return 0;
 }

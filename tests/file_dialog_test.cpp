@@ -1,6 +1,6 @@
 // The real file dialog behind a verb row's "..." button, driven from a second
 // thread as a person would use it while the test's thread runs it.
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "driver/WindowDriver.h"
 #include "services/SpecialFolders.h"
 #include "tests/support/TextFile.h"
@@ -38,28 +38,29 @@ DialogSeen Drive(const std::optional<std::wstring>& typed) {
     DialogSeen seen;
     const DWORD self = GetCurrentProcessId();
     HWND dialog = nullptr;
-    if (!driver::WaitFor([&] { return (dialog = driver::FindDialog(self, kTitle)) != nullptr; },
-                         30'000))
+    if (!WindowDriver::WaitFor(
+            [&] { return (dialog = WindowDriver::FindDialog(self, kTitle)) != nullptr; }, 30'000))
         return seen;
     seen.opened = true;
     wchar_t folder[MAX_PATH]{};
-    driver::WaitFor([&] {
+    WindowDriver::WaitFor([&] {
         return SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) >
                0;
     });
-    seen.folderShown = file_path::Join(folder, L"");
+    seen.folderShown = FileDirPath::Join(folder, L"");
     if (typed) {
-        SendMessageW(driver::FileNameBox(dialog), WM_SETTEXT, 0,
+        SendMessageW(WindowDriver::FileNameBox(dialog), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(typed->c_str()));
         PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         HWND box = nullptr;
-        driver::WaitFor([&] {
-            box = driver::FirstWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; });
+        WindowDriver::WaitFor([&] {
+            box =
+                WindowDriver::FirstWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; });
             return !IsWindow(dialog) || box;
         });
         if (box) {
             PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-            driver::WaitFor([&] { return !IsWindow(box); });
+            WindowDriver::WaitFor([&] { return !IsWindow(box); });
             seen.refused = IsWindowVisible(dialog) != FALSE;
         }
     }
@@ -77,7 +78,7 @@ protected:
     static void SetUpTestSuite() {
         for (const std::wstring& file : {kTool, std::wstring(L"C:\\x.exe"), kDeepTool}) {
             SHCreateDirectoryExW(nullptr, file.substr(0, file.rfind(L'\\')).c_str(), nullptr);
-            text_file::Write(file, L"");
+            TextFile::Write(file, L"");
         }
     }
 };
@@ -88,7 +89,7 @@ protected:
 // the row's program's folder, else in the program files folder.
 TEST_F(FileDialog, BrowseButtonPutsTheChosenProgramIntoItsRow) {
     const std::wstring programFiles =
-        file_path::Join(SpecialFolders::SpecialFolderPath(CSIDL_PROGRAM_FILES), L"");
+        FileDirPath::Join(SpecialFolders::SpecialFolderPath(CSIDL_PROGRAM_FILES), L"");
     const struct {
         std::wstring before;
         std::optional<std::wstring> typed;       // nothing: cancel
@@ -106,23 +107,23 @@ TEST_F(FileDialog, BrowseButtonPutsTheChosenProgramIntoItsRow) {
     Root root(GetModuleHandleW(nullptr));
     root.Show();
     const auto control = [&](int id) {
-        return driver::FindControl(root.Handle(), id);
+        return WindowDriver::FindControl(root.Handle(), id);
     };
-    SendMessageW(control(control_id::kNext), BM_CLICK, 0, 0);
-    SendMessageW(control(control_id::VerbCheckBox(1)), BM_CLICK, 0, 0);
+    SendMessageW(control(ControlIds::kNext), BM_CLICK, 0, 0);
+    SendMessageW(control(ControlIds::VerbCheckBox(1)), BM_CLICK, 0, 0);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.before.size() << " " << c.after.size());
-        SetWindowTextW(control(control_id::VerbText(1)), c.before.c_str());
+        SetWindowTextW(control(ControlIds::VerbText(1)), c.before.c_str());
         auto seen = DriveLater(c.typed);
-        SendMessageW(control(control_id::VerbBrowse(1)), BM_CLICK, 0, 0);
+        SendMessageW(control(ControlIds::VerbBrowse(1)), BM_CLICK, 0, 0);
         const DialogSeen dialog = seen.get();
         ASSERT_TRUE(dialog.opened);
         if (c.folderShown) {
             EXPECT_EQ(lstrcmpiW(dialog.folderShown.c_str(), c.folderShown->c_str()), 0);
         }
         EXPECT_EQ(dialog.refused, c.after == c.before && c.typed.has_value());
-        EXPECT_EQ(driver::WindowText(control(control_id::VerbText(1))), c.after);
-        EXPECT_EQ(Button_GetCheck(control(control_id::VerbCheckBox(1))), BST_CHECKED);
+        EXPECT_EQ(WindowDriver::WindowText(control(ControlIds::VerbText(1))), c.after);
+        EXPECT_EQ(Button_GetCheck(control(ControlIds::VerbCheckBox(1))), BST_CHECKED);
         EXPECT_TRUE(IsWindowEnabled(root.Handle())) << "the window is usable again";
     }
 }

@@ -1,6 +1,6 @@
 // The emblem's own GIF decoder against the platform's (WIC, the reference
 // here only), and against damaged pictures.
-#include "common/ComApartment.h"
+#include "common/Com.h"
 #include "common/UniqueHandle.h"
 #include "resources/resource_ids.h"
 #include "wizard/Emblem.h"
@@ -24,7 +24,7 @@ Bytes EmblemFile() {
 }
 
 std::optional<Gif::Picture> DecodeWithWic(const Bytes& file) {
-    ComApartment apartment; // outlives every interface below
+    Com::Apartment apartment; // outlives every interface below
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;

@@ -1,5 +1,5 @@
 // Drives each piece of the C++ runtime that the shipped program replaces to
-// stay small (wizard/StandardLibraryHooks.cpp), built and linked as the
+// stay small (app/StandardLibraryHooks.cpp), built and linked as the
 // shipped program is. BILDKRANZ_HOOK_CASE names the piece; the program's
 // error report then shows what happened, as it would in the wizard.
 #include "common/Failure.h"

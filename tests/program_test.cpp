@@ -17,8 +17,9 @@
 #include <iterator>
 #include <vector>
 
-using namespace driver;
-namespace id = control_id;
+using namespace Program;
+using namespace WindowDriver;
+namespace id = ControlIds;
 
 namespace {
 
@@ -50,7 +51,7 @@ protected:
 
 TEST_F(ProgramTest, EveryWayOfCancellingEndsAtOnceWithNothingWritten) {
     const std::wstring before = L"C:\\vorher.reg";
-    ASSERT_TRUE(reg_file::ExportClasses(before));
+    ASSERT_TRUE(RegFile::ExportClasses(before));
     const struct {
         const char* name;
         int screen;
@@ -78,9 +79,9 @@ TEST_F(ProgramTest, EveryWayOfCancellingEndsAtOnceWithNothingWritten) {
         EXPECT_EQ(FilesIn(kFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
     }
     const std::wstring after = L"C:\\nachher.reg";
-    ASSERT_TRUE(reg_file::ExportClasses(after));
+    ASSERT_TRUE(RegFile::ExportClasses(after));
     EXPECT_TRUE(
-        reg_file::Differences(reg_file::ParseFile(before), reg_file::ParseFile(after)).empty());
+        RegFile::Differences(RegFile::ParseFile(before), RegFile::ParseFile(after)).empty());
 }
 
 // A second Next and a close request arrive while the registration runs; it
@@ -95,11 +96,11 @@ TEST_F(ProgramTest, QueuedClicksAndACloseRequestDoNotCutTheRegistrationShort) {
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(IsWindowVisible(window_));
     const MessageBoxSeen seen = ReadMessageBox(box);
-    EXPECT_EQ(seen.title, texts::kSuccess.title);
-    EXPECT_EQ(seen.text, texts::kSuccess.text);
+    EXPECT_EQ(seen.title, Texts::kSuccess.title);
+    EXPECT_EQ(seen.text, Texts::kSuccess.text);
     EXPECT_EQ(seen.visibleButtons, 1);
-    EXPECT_EQ(probe::Text(L".bmp"), L"ACDC_BMP");
-    EXPECT_EQ(probe::Text(L".wmf"), L"ACDC_WMF");
+    EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
+    EXPECT_EQ(RegistryProbe::Text(L".wmf"), L"ACDC_WMF");
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
@@ -122,7 +123,7 @@ TEST_F(ProgramTest, StartsWithoutWhatOnlySomeRunsNeed) {
     EXPECT_NE(std::find(loaded.begin(), loaded.end(), L"user32.dll"), loaded.end());
     for (const wchar_t* later : {L"comdlg32.dll", L"oleaut32.dll", L"oleacc.dll"})
         EXPECT_EQ(std::find(loaded.begin(), loaded.end(), later), loaded.end())
-            << support::Ascii(later);
+            << System::Ascii(later);
 }
 
 // The pieces of the C++ runtime the shipped program replaces to stay small
@@ -145,11 +146,11 @@ TEST(ShippedRuntime, ContainerMisuseAndTerminateReachTheErrorReport) {
         HWND box = probe.WaitForMessageBox();
         ASSERT_NE(box, nullptr);
         const MessageBoxSeen seen = ReadMessageBox(box);
-        EXPECT_EQ(seen.title, failure_texts::kTitle);
+        EXPECT_EQ(seen.title, FailureReport::kTitle);
         // The replaced pieces say which function refused, and nothing more.
-        EXPECT_EQ(seen.text, std::wstring(failure_texts::kIntro) + L"\r\n\r\n" +
+        EXPECT_EQ(seen.text, std::wstring(FailureReport::kIntro) + L"\r\n\r\n" +
                                  std::wstring(c.shown) + L"\r\n\r\n" +
-                                 std::wstring(failure_texts::kOutro));
+                                 std::wstring(FailureReport::kOutro));
         PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         EXPECT_EQ(probe.WaitForExit(), 1u);
     }

@@ -16,7 +16,7 @@
 namespace {
 
 // Three types, the first two with extension keys that tests prepare, and two verbs.
-const Registration::Choices kChoices{
+const Plan::Choices kChoices{
     {0, 1, 4}, {{1, L"C:\\Programme\\Mein Bild\\Betrachter.exe"}, {5, L"C:\\Bild\\Druck.exe"}}};
 
 bool UndoFileThere(const std::wstring& pattern) {
@@ -38,7 +38,7 @@ int wmain(int count, wchar_t** arguments) {
         CreateEventW(nullptr, TRUE, FALSE, L"BildkranzRegistrationProbeStopped"));
     const std::wstring undoFiles = std::wstring(arguments[1]) + L"\\R\u00FCckg\u00E4ngig *.reg";
     int events = 0;
-    support::RegistrationRecorder stopping([&] {
+    RegistrationRecorder stopping([&] {
         if (!UndoFileThere(undoFiles))
             return; // the backups are still running
         if (++events == stopAt) {

@@ -25,9 +25,9 @@
 #include <algorithm>
 #include <optional>
 
-using namespace probe;
-using support::Ascii;
-using Step = Registration::Step;
+using namespace RegistryProbe;
+using System::Ascii;
+using Step = Plan::Step;
 
 namespace {
 
@@ -36,11 +36,11 @@ const std::wstring kBackupFolder = L"C:\\Sicherung mit Leerzeichen";
 // version record, wherever they lie.
 const std::wstring kViewer = L"C:\\Programme\\Mein Bild\\Betrachter.exe";
 const std::wstring kAfter = L"C:\\nachher.reg";
-const Registration::Choices kEveryType{{0, 1, 2, 3, 4, 5, 6, 7, 8}, {{1, kViewer}}};
+const Plan::Choices kEveryType{{0, 1, 2, 3, 4, 5, 6, 7, 8}, {{1, kViewer}}};
 
 void EmptyFolder(const std::wstring& folder) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    for (const std::wstring& file : driver::FilesIn(folder))
+    for (const std::wstring& file : Program::FilesIn(folder))
         DeleteFileW((folder + L"\\" + file).c_str());
 }
 
@@ -63,11 +63,11 @@ protected:
         DeleteAllAssociations();
         EmptyFolder(kBackupFolder);
     }
-    bool Write(const Registration::Choices& choices) {
+    bool Write(const Plan::Choices& choices) {
         Registration::Register(choices, kBackupFolder, recorder_);
         return recorder_.outcome.Complete();
     }
-    support::RegistrationRecorder recorder_;
+    RegistrationRecorder recorder_;
 };
 
 } // namespace
@@ -84,7 +84,7 @@ TEST(CommandValue, QuotesAPathWithABlankAndReadsBackTheProgram) {
         {L"", L" \"%1\""},
     };
     for (const auto& c : written)
-        EXPECT_EQ(Registration::CommandValue(c.program), c.command);
+        EXPECT_EQ(Plan::CommandValue(c.program), c.command);
     const struct {
         std::wstring_view command;
         std::wstring_view program;
@@ -99,14 +99,13 @@ TEST(CommandValue, QuotesAPathWithABlankAndReadsBackTheProgram) {
     for (const auto& c : read)
         EXPECT_EQ(CurrentPrograms::ProgramFromCommand(std::wstring(c.command)), c.program);
     for (const std::wstring program : {L"C:\\Tools\\view.exe", L"C:\\Ж Bild\\Ansicht.exe"})
-        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(Registration::CommandValue(program)),
-                  program);
+        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(Plan::CommandValue(program)), program);
 }
 
 TEST(ProgramName, TheDescriptionOfTheFirstListedLanguageElseTheFileName) {
     const struct {
         std::wstring path;
-        std::vector<version_record::Language> tables;
+        std::vector<VersionRecord::Language> tables;
         std::vector<WORD> listed;
         std::wstring expected;
     } cases[] = {
@@ -128,10 +127,10 @@ TEST(ProgramName, TheDescriptionOfTheFirstListedLanguageElseTheFileName) {
     for (const auto& c : cases) {
         SCOPED_TRACE(Ascii(c.path));
         SHCreateDirectoryExW(nullptr, L"C:\\Namen", nullptr);
-        ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\command_recorder.exe").c_str(),
+        ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
                               c.path.c_str(), FALSE));
         if (!c.tables.empty()) {
-            ASSERT_TRUE(version_record::Write(c.path, c.tables, c.listed));
+            ASSERT_TRUE(VersionRecord::Write(c.path, c.tables, c.listed));
         }
         EXPECT_EQ(ProgramName::Of(c.path), c.expected);
         EXPECT_EQ(ProgramName::Of(L"\"" + c.path + L"\""), c.expected);
@@ -145,9 +144,9 @@ TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
     PutText(L".bmp\\OpenWithProgids", L"Paint.Picture", L"");
     const std::wstring named = L"C:\\Programme\\Bild & Co\\ansicht.exe";
     SHCreateDirectoryExW(nullptr, L"C:\\Programme\\Bild & Co", nullptr);
-    ASSERT_TRUE(CopyFileW((driver::BuildFolder() + L"\\command_recorder.exe").c_str(),
+    ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
                           named.c_str(), FALSE));
-    ASSERT_TRUE(version_record::Write(named, {{0x0407, L"Bild & Co Ansicht"}}, {0x0407}));
+    ASSERT_TRUE(VersionRecord::Write(named, {{0x0407, L"Bild & Co Ansicht"}}, {0x0407}));
     const std::wstring bare = L"C:\\Programme\\Ohne\\Schnell Ansicht.exe";
 
     EXPECT_TRUE(Write({{0, 4}, {{1, named}, {3, bare}, {4, L""}, {5, bare}}}));
@@ -168,8 +167,7 @@ TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
             SCOPED_TRACE(Ascii(shell + verb.key));
             EXPECT_EQ(Text(shell + verb.key), verb.caption);
             EXPECT_EQ(Text(shell + verb.key, L"Icon"), verb.program + L",0");
-            EXPECT_EQ(Text(shell + verb.key + L"\\Command"),
-                      Registration::CommandValue(verb.program));
+            EXPECT_EQ(Text(shell + verb.key + L"\\Command"), Plan::CommandValue(verb.program));
             EXPECT_EQ(KeyClass(shell + verb.key + L"\\Command"), L"1");
         }
         EXPECT_FALSE(KeyPresent(shell + L"Bildkranz.Resample"));
@@ -195,7 +193,7 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
         for (const wchar_t* extension :
              {L".bmp", L".gif", L".jpg", L".pcx", L".png", L".tif", L".psd", L".tga", L".wmf"})
             PutText(extension, nullptr, L"alt");
-        support::EditorSwap swap(L"together");
+        EditorSwap swap(L"together");
         SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", L"10");
         SetEnvironmentVariableW(L"BILDKRANZ_FAKE_FAIL_KEY", failing.c_str());
         std::wstring message;
@@ -208,11 +206,11 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
         SetEnvironmentVariableW(L"BILDKRANZ_FAKE_FAIL_KEY", nullptr);
 
         const std::vector<std::wstring> backups =
-            support::FilesStartingWith(kBackupFolder, L"Temp ");
+            System::FilesStartingWith(kBackupFolder, L"Temp ");
         ASSERT_EQ(backups.size(), 10u) << "every editor finished its file";
         if (failing.empty()) {
             for (const std::wstring& file : backups)
-                EXPECT_EQ(text_file::Lines(text_file::Read(kBackupFolder + L"\\" + file)),
+                EXPECT_EQ(TextFile::Lines(TextFile::Read(kBackupFolder + L"\\" + file)),
                           (std::vector<std::wstring>{L"together", L"alt|-"}))
                     << Ascii(file);
             EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
@@ -224,7 +222,7 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
                 << Ascii(message);
             EXPECT_EQ(Text(L".bmp"), L"alt");
             EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L"SystemFileAssociations\\.bmp"));
-            EXPECT_TRUE(support::FilesStartingWith(kBackupFolder, L"R\u00FCckg").empty());
+            EXPECT_TRUE(System::FilesStartingWith(kBackupFolder, L"R\u00FCckg").empty());
         }
     }
 }
@@ -241,13 +239,13 @@ std::wstring ValueNameOf(const std::wstring& line) {
     return name;
 }
 
-template <typename Matches> bool AnyStep(const Registration::Plan& plan, Matches matches) {
+template <typename Matches> bool AnyStep(const Plan::Plan& plan, Matches matches) {
     return std::any_of(plan.steps.begin(), plan.steps.end(), matches);
 }
 
 // A key (no value name) or one of its values that differs is accounted for by
 // a step; a key the plan deletes changes with all below it.
-bool InPlan(const Registration::Plan& plan, std::wstring_view key,
+bool InPlan(const Plan::Plan& plan, std::wstring_view key,
             const std::optional<std::wstring>& value) {
     return AnyStep(plan, [&](const Step& step) {
         switch (step.action) {
@@ -264,11 +262,11 @@ bool InPlan(const Registration::Plan& plan, std::wstring_view key,
 
 // Every difference between the exports is in the plan, and what a delete the
 // plan does not call refused took away is gone.
-testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
+testing::AssertionResult EveryDifferenceInPlan(const Plan::Plan& plan,
                                                const std::wstring& beforeFile,
                                                const std::wstring& afterFile) {
-    const reg_file::Content before = reg_file::ParseFile(beforeFile);
-    const reg_file::Content after = reg_file::ParseFile(afterFile);
+    const RegFile::Content before = RegFile::ParseFile(beforeFile);
+    const RegFile::Content after = RegFile::ParseFile(afterFile);
     std::string wrong;
     int differences = 0;
     const auto check = [&](const std::wstring& block, const std::optional<std::wstring>& line) {
@@ -315,10 +313,10 @@ testing::AssertionResult EveryDifferenceInPlan(const Registration::Plan& plan,
 // of a run is the export before it, the one of the next run the export after.
 class PlannedRuns {
 public:
-    void Register(const Registration::Choices& choices) {
+    void Register(const Plan::Choices& choices) {
         const std::wstring folder = kBackupFolder + L"\\" + std::to_wstring(runs_.size());
         EmptyFolder(folder);
-        support::RegistrationRecorder recorder;
+        RegistrationRecorder recorder;
         Registration::Register(choices, folder, recorder);
         EXPECT_TRUE(recorder.outcome.Complete());
         runs_.push_back({recorder.plan, folder});
@@ -326,21 +324,21 @@ public:
     // Each run's differences are in its plan; the undo files, imported newest
     // first, give back the classes from before the first run.
     void Check() {
-        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
+        ASSERT_TRUE(RegFile::ExportClasses(kAfter));
         for (std::size_t run = 0; run < runs_.size(); ++run)
             EXPECT_TRUE(EveryDifferenceInPlan(runs_[run].plan, Before(run),
                                               run + 1 < runs_.size() ? Before(run + 1) : kAfter))
                 << "run " << run;
         for (std::size_t run = runs_.size(); run-- > 0;) {
-            const auto undo = support::FilesStartingWith(runs_[run].folder, L"R\u00FCckg");
+            const auto undo = System::FilesStartingWith(runs_[run].folder, L"R\u00FCckg");
             ASSERT_EQ(undo.size(), 1u);
             // As a double-click imports it: the keys outside the classes are
             // in the 64-bit view.
-            ASSERT_TRUE(reg_file::Import(runs_[run].folder + L"\\" + undo[0],
-                                         reg_file::Editor::DoubleClick));
+            ASSERT_TRUE(
+                RegFile::Import(runs_[run].folder + L"\\" + undo[0], RegFile::Editor::DoubleClick));
         }
-        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
-        EXPECT_TRUE(reg_file::Same(reg_file::ParseFile(Before(0)), reg_file::ParseFile(kAfter)));
+        ASSERT_TRUE(RegFile::ExportClasses(kAfter));
+        EXPECT_TRUE(RegFile::Same(RegFile::ParseFile(Before(0)), RegFile::ParseFile(kAfter)));
     }
 
 private:
@@ -348,7 +346,7 @@ private:
         return Backup::ClassesBackupFile(runs_[run].folder);
     }
     struct Run {
-        Registration::Plan plan;
+        Plan::Plan plan;
         std::wstring folder;
     };
     std::vector<Run> runs_;
@@ -389,7 +387,7 @@ TEST_F(RegistrationTest, EveryTypeAndVerbTwiceOverKeysThatExist) {
     EXPECT_EQ(Text(L"ACDC_PSD\\DefaultIcon"), L"shimgvw.dll,2");
     EXPECT_EQ(Text(L"ACDC_WMF\\DefaultIcon"), L"shimgvw.dll,4");
     EXPECT_EQ(
-        support::FilesStartingWith(kBackupFolder + L"\\0", L"Temp "),
+        System::FilesStartingWith(kBackupFolder + L"\\0", L"Temp "),
         (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 1_bmp.reg", L"Temp 2_gif.reg"}));
     runs.Check();
 }
@@ -460,28 +458,28 @@ TEST_F(RegistrationTest, EveryTypeAloneFromNothingAndFromWhatExists) {
 // At its first pending events the backups and the undo file are done and
 // nothing has changed yet; later ones fall between the writes of its types.
 TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
-    const std::wstring probe = driver::BuildFolder() + L"\\registration_probe.exe";
+    const std::wstring probe = Program::BuildFolder() + L"\\registration_probe.exe";
     const std::wstring before = L"C:\\vorher.reg";
     for (const int stopAt : {1, 4, 9}) {
         SCOPED_TRACE(stopAt);
         SetUp();
         PutWhatExists();
-        ASSERT_TRUE(reg_file::ExportClasses(before));
+        ASSERT_TRUE(RegFile::ExportClasses(before));
         const UniqueKernelHandle stopped(
             CreateEventW(nullptr, TRUE, FALSE, L"BildkranzRegistrationProbeStopped"));
-        const UniqueKernelHandle running = process::Start(
+        const UniqueKernelHandle running = Process::Start(
             probe, L"\"" + probe + L"\" \"" + kBackupFolder + L"\" " + std::to_wstring(stopAt));
         ASSERT_TRUE(running);
         const HANDLE either[] = {stopped.get(), running.get()};
         ASSERT_EQ(WaitForMultipleObjects(2, either, FALSE, 120'000), WAIT_OBJECT_0)
             << "the probe ended before it got there";
-        process::End(running.get(), 9);
+        Process::End(running.get(), 9);
 
-        const auto undo = support::FilesStartingWith(kBackupFolder, L"R\u00FCckg");
+        const auto undo = System::FilesStartingWith(kBackupFolder, L"R\u00FCckg");
         ASSERT_EQ(undo.size(), 1u);
-        ASSERT_TRUE(reg_file::Import(kBackupFolder + L"\\" + undo[0]));
-        ASSERT_TRUE(reg_file::ExportClasses(kAfter));
-        EXPECT_TRUE(reg_file::Same(reg_file::ParseFile(before), reg_file::ParseFile(kAfter)));
+        ASSERT_TRUE(RegFile::Import(kBackupFolder + L"\\" + undo[0]));
+        ASSERT_TRUE(RegFile::ExportClasses(kAfter));
+        EXPECT_TRUE(RegFile::Same(RegFile::ParseFile(before), RegFile::ParseFile(kAfter)));
     }
 }
 
@@ -490,7 +488,7 @@ TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
 TEST(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
     DeleteAllAssociations();
     const std::wstring commands = L"ACDC_BMP\\shell\\";
-    PutText(commands + L"Open\\Command", nullptr, Registration::CommandValue(kViewer));
+    PutText(commands + L"Open\\Command", nullptr, Plan::CommandValue(kViewer));
     PutText(commands + L"Edit\\Command", nullptr, L"C:\\Tools\\edit.exe %1");
     const std::wstring bare = L"C:\\Tools\\quick.exe \"%1\""; // stored without its terminator
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(commands + L"Quickview\\Command").c_str(),
@@ -505,7 +503,7 @@ TEST(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
     root.Show();
     root.ProcessPendingEvents();
     const auto control = [&](int id) {
-        return driver::FindControl(root.Handle(), id);
+        return WindowDriver::FindControl(root.Handle(), id);
     };
     const std::pair<std::wstring, bool> rows[] = {{kViewer, true},
                                                   {L"C:\\Tools\\edit.exe", true},
@@ -514,10 +512,12 @@ TEST(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
                                                   {L"\"%1\"", true}};
     for (int slot = 1; slot <= 5; ++slot) {
         SCOPED_TRACE(slot);
-        EXPECT_EQ(driver::WindowText(control(control_id::VerbText(slot))), rows[slot - 1].first);
-        EXPECT_EQ(Button_GetCheck(control(control_id::VerbCheckBox(slot))) == BST_CHECKED,
+        EXPECT_EQ(WindowDriver::WindowText(control(ControlIds::VerbText(slot))),
+                  rows[slot - 1].first);
+        EXPECT_EQ(Button_GetCheck(control(ControlIds::VerbCheckBox(slot))) == BST_CHECKED,
                   rows[slot - 1].second);
-        EXPECT_EQ(driver::IsEnabled(control(control_id::VerbBrowse(slot))), rows[slot - 1].second);
+        EXPECT_EQ(WindowDriver::IsEnabled(control(ControlIds::VerbBrowse(slot))),
+                  rows[slot - 1].second);
     }
-    EXPECT_EQ(GetFocus(), control(control_id::kTypeList));
+    EXPECT_EQ(GetFocus(), control(ControlIds::kTypeList));
 }

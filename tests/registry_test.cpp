@@ -16,8 +16,8 @@ using Registry::Value;
 namespace {
 
 constexpr std::wstring_view kBase = L"Software\\BildkranzTest";
-using probe::kMachineView;
-using probe::MachineKeyPresent;
+using RegistryProbe::kMachineView;
+using RegistryProbe::MachineKeyPresent;
 
 std::wstring Path(std::wstring_view tail) {
     return std::wstring(kBase) + L'\\' + std::wstring(tail);
@@ -26,7 +26,7 @@ std::wstring Path(std::wstring_view tail) {
 // Each test owns the keys below its own name and starts without them.
 std::wstring FreshKey(std::wstring_view name) {
     const std::wstring path = Path(name);
-    const LSTATUS status = probe::DeleteMachineTree(path);
+    const LSTATUS status = RegistryProbe::DeleteMachineTree(path);
     EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
     HKEY key = nullptr;
     EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
@@ -154,17 +154,17 @@ TEST(RegistryGetValue, ReadsEachTypeAsStored) {
         std::string bytes;
         std::optional<Value> expected; // nothing: false, value untouched
     } cases[] = {
-        {"text with its terminator", REG_SZ, probe::Utf16Bytes(L"abc\0"sv), L"abc\0 "s},
-        {"text without terminator", REG_SZ, probe::Utf16Bytes(L"abc"), L"abc "s},
+        {"text with its terminator", REG_SZ, RegistryProbe::Utf16Bytes(L"abc\0"sv), L"abc\0 "s},
+        {"text without terminator", REG_SZ, RegistryProbe::Utf16Bytes(L"abc"), L"abc "s},
         {"odd byte count drops the half character", REG_SZ, "a\0b\0c"s, L"ab "s},
-        {"expandable text is not expanded", REG_EXPAND_SZ, probe::Utf16Bytes(L"%WINDIR%\0"sv),
-         L"%WINDIR%\0 "s},
+        {"expandable text is not expanded", REG_EXPAND_SZ,
+         RegistryProbe::Utf16Bytes(L"%WINDIR%\0"sv), L"%WINDIR%\0 "s},
         {"two binary bytes fill the low bytes", REG_BINARY, "\x01\x02"s, std::int32_t{513}},
         {"another type", REG_QWORD, "\x01\0\0\0\0\0\0\0"s, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(probe::PutRaw(path, L"Wert", c.type, c.bytes));
+        ASSERT_TRUE(RegistryProbe::PutRaw(path, L"Wert", c.type, c.bytes));
         Value value = kUntouched;
         EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value),
                   c.expected ? kTrue : kFalse);
@@ -182,16 +182,16 @@ TEST(RegistryAccess, ReadingNeedsOnlyTheThreeReadRightsAndWritingNoStandardRight
     // The owner may always read the access list (READ_CONTROL), so the key is
     // handed to the system account; everyone gets 0x19, and WRITE_DAC and
     // WRITE_OWNER for the next change, and nothing more.
-    ASSERT_TRUE(probe::SetAccess(path, L"O:SYD:P(A;;0xC0019;;;WD)"));
+    ASSERT_TRUE(RegistryProbe::SetAccess(path, L"O:SYD:P(A;;0xC0019;;;WD)"));
     Value value;
     EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, path), kTrue);
     EXPECT_EQ(Registry::GetValue(HKEY_LOCAL_MACHINE, path, L"Wert", value), kTrue);
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kFalse);
     EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "alt\0"s);
 
-    ASSERT_TRUE(probe::SetAccess(path, L"O:SYD:P(A;;0xC003F;;;WD)"));
+    ASSERT_TRUE(RegistryProbe::SetAccess(path, L"O:SYD:P(A;;0xC003F;;;WD)"));
     EXPECT_EQ(Registry::SetValue(HKEY_LOCAL_MACHINE, path, L"Wert", L"neu"s), kTrue);
     EXPECT_EQ(ReadAnsi(path, "Wert").value().bytes, "neu\0"s);
 
-    ASSERT_TRUE(probe::SetAccess(path, L"O:SYD:P(A;;KA;;;WD)"));
+    ASSERT_TRUE(RegistryProbe::SetAccess(path, L"O:SYD:P(A;;KA;;;WD)"));
 }

@@ -1,6 +1,5 @@
 #include "services/ComDlgDll.h"
 #include "services/FileDirPath.h"
-#include "services/ProgramChoice.h"
 #include "services/SpecialFolders.h"
 #include "services/WindowsOrdner.h"
 
@@ -21,12 +20,12 @@ TEST(ProgramPaths, FolderUpToTheLastBackslashAndAProgramOnlyFromAName) {
     EXPECT_EQ(FileDirPath::DirectoryOfPath(L"C:\\Tools/sub/view.exe"), L"C:\\");
     EXPECT_EQ(FileDirPath::DirectoryOfPath(L"view.exe"), L"");
 
-    EXPECT_EQ(ProgramChoice::ChosenProgramPath(L"C:\\Programme\\Tool", L"tool.exe"),
+    EXPECT_EQ(FileDirPath::ChosenProgramPath(L"C:\\Programme\\Tool", L"tool.exe"),
               L"C:\\Programme\\Tool\\tool.exe");
-    EXPECT_EQ(ProgramChoice::ChosenProgramPath(L"C:\\Test Ordner\\", L"a b.exe"),
+    EXPECT_EQ(FileDirPath::ChosenProgramPath(L"C:\\Test Ordner\\", L"a b.exe"),
               L"C:\\Test Ordner\\a b.exe");
-    EXPECT_EQ(ProgramChoice::ChosenProgramPath(L"C:\\Programme\\", L""), std::nullopt); // cancelled
-    EXPECT_EQ(ProgramChoice::ChosenProgramPath(L"C:\\", L"x"), std::nullopt); // names no program
+    EXPECT_EQ(FileDirPath::ChosenProgramPath(L"C:\\Programme\\", L""), std::nullopt); // cancelled
+    EXPECT_EQ(FileDirPath::ChosenProgramPath(L"C:\\", L"x"), std::nullopt); // names no program
     EXPECT_EQ(ComDlgDll::DialogFilter(L"Programme|*.exe|Alle Dateitypen|*.*"),
               L"Programme\0*.exe\0Alle Dateitypen\0*.*\0\0"s);
 }

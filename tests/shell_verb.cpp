@@ -48,5 +48,5 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring note = L"pointer-bits " + std::to_wstring(sizeof(void*) * 8) + L"\n";
     for (int index = 3; index < argc; ++index)
         note += std::wstring(argv[index]) + L" " + RunVerb(argv[index], argv[2]) + L"\n";
-    return text_file::Write(argv[1], note) ? 0 : 1;
+    return TextFile::Write(argv[1], note) ? 0 : 1;
 }

@@ -14,8 +14,8 @@
 #include <map>
 
 using namespace std::string_literals;
-using support::Ascii;
-using Step = Registration::Step;
+using System::Ascii;
+using Step = Plan::Step;
 
 namespace {
 
@@ -29,7 +29,7 @@ std::wstring NewFolder(const std::wstring& name) {
 }
 
 std::string Utf16(std::wstring_view text, bool terminated = true) {
-    return probe::Utf16Bytes(text) + (terminated ? std::string(2, '\0') : "");
+    return RegistryProbe::Utf16Bytes(text) + (terminated ? std::string(2, '\0') : "");
 }
 
 std::string Counting(std::size_t count) {
@@ -40,7 +40,7 @@ std::string Counting(std::size_t count) {
 }
 
 void Put(const std::wstring& path, const std::wstring& name, DWORD type, const std::string& data) {
-    ASSERT_TRUE(probe::PutRaw(path, name, type, data));
+    ASSERT_TRUE(RegistryProbe::PutRaw(path, name, type, data));
 }
 
 void PutText(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
@@ -117,16 +117,16 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
 
     const std::wstring undoFile = WriteUndoFile(folder, {Deleted(path)});
     const std::wstring exported = folder + L"\\export.reg";
-    ASSERT_TRUE(reg_file::Export(exported, KeyLine(path)));
-    const auto ours = reg_file::ParseFile(undoFile, false);
-    const auto editors = reg_file::ParseFile(exported, false);
+    ASSERT_TRUE(RegFile::Export(exported, KeyLine(path)));
+    const auto ours = RegFile::ParseFile(undoFile, false);
+    const auto editors = RegFile::ParseFile(exported, false);
     for (const std::wstring& key : {KeyLine(path), KeyLine(subkey)}) {
         SCOPED_TRACE(Ascii(key));
         ASSERT_TRUE(ours.contains(key) && editors.contains(key));
-        EXPECT_TRUE(reg_file::Same({{key, editors.at(key)}}, {{key, ours.at(key)}}));
+        EXPECT_TRUE(RegFile::Same({{key, editors.at(key)}}, {{key, ours.at(key)}}));
     }
-    EXPECT_TRUE(support::FileBytes(undoFile).starts_with("\xFF\xFE")) << "UTF-16 with its mark";
-    const std::wstring raw = text_file::Read(undoFile);
+    EXPECT_TRUE(System::FileBytes(undoFile).starts_with("\xFF\xFE")) << "UTF-16 with its mark";
+    const std::wstring raw = TextFile::Read(undoFile);
     EXPECT_TRUE(raw.starts_with(L"Windows Registry Editor Version 5.00\r\n\r\n[-" + KeyLine(path) +
                                 L"]\r\n\r\n[" + KeyLine(path) + L"]\r\n"))
         << Ascii(raw.substr(0, 200));
@@ -135,7 +135,7 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
 
     DeleteTree(path);
     PutText(path, L"Neu", L"vom Lauf");
-    ASSERT_TRUE(reg_file::Import(undoFile));
+    ASSERT_TRUE(RegFile::Import(undoFile));
     EXPECT_EQ(ValuesOf(path), before);
     EXPECT_EQ(ValuesOf(subkey), beforeSubkey);
 }
@@ -149,7 +149,7 @@ TEST(UndoFile, TextTheEditorWouldChangeAsHex) {
     Put(path, L"Halbes Zeichen", REG_SZ, "A\0B"s);
     Put(path, L"Zeilen", REG_SZ, Utf16(L"a\nb"));
     Put(path, L"Null innen", REG_SZ, Utf16(L"a\0b"s));
-    const auto lines = reg_file::ParseFile(WriteUndoFile(NewFolder(L"Hex"), {Deleted(path)}));
+    const auto lines = RegFile::ParseFile(WriteUndoFile(NewFolder(L"Hex"), {Deleted(path)}));
     EXPECT_EQ(lines.at(KeyLine(path)), (std::set<std::wstring>{
                                            L"\"Kurze Zahl\"=hex(4):01,02",
                                            L"\"Ohne Ende\"=hex(1):6f,00,68,00,6e,00,65,00",
@@ -172,9 +172,9 @@ TEST(UndoFile, OldValuesBackCreatedValuesAndKeysGone) {
     const std::wstring file =
         WriteUndoFile(NewFolder(L"Neu"), {Set(kept, L""), Set(kept, L"Neu"), Created(created),
                                           Created(created + L"\\shell"), Set(created, L"")});
-    EXPECT_EQ(text_file::Read(file), L"Windows Registry Editor Version 5.00\r\n\r\n[" +
-                                         KeyLine(kept) + L"]\r\n@=\"alt\"\r\n\"Neu\"=-\r\n\r\n[-" +
-                                         KeyLine(created) + L"]\r\n\r\n");
+    EXPECT_EQ(TextFile::Read(file), L"Windows Registry Editor Version 5.00\r\n\r\n[" +
+                                        KeyLine(kept) + L"]\r\n@=\"alt\"\r\n\"Neu\"=-\r\n\r\n[-" +
+                                        KeyLine(created) + L"]\r\n\r\n");
 }
 
 TEST(UndoFile, ASecondFileInTheSameSecondGetsItsOwnName) {
@@ -190,18 +190,18 @@ TEST(UndoFile, ASecondFileInTheSameSecondGetsItsOwnName) {
     } while (!second.ends_with(L" (2).reg") && GetTickCount64() < deadline);
     ASSERT_TRUE(first.starts_with(folder + L"\\Rückgängig ") && first.ends_with(L".reg"));
     EXPECT_EQ(second, first.substr(0, first.size() - 4) + L" (2).reg");
-    EXPECT_EQ(text_file::Read(second), text_file::Read(first));
-    for (const std::wstring& name : driver::FilesIn(folder))
+    EXPECT_EQ(TextFile::Read(second), TextFile::Read(first));
+    for (const std::wstring& name : Program::FilesIn(folder))
         EXPECT_TRUE(name.starts_with(L"Rückgängig ") && name.ends_with(L".reg")) << Ascii(name);
 }
 
 TEST(UndoFile, WhatCannotBeWrittenFailsNamingTheFileAndLeavesNone) {
     const std::wstring folder = NewFolder(L"Fehler");
     const std::wstring plainFile = folder + L"\\eine Datei";
-    ASSERT_TRUE(text_file::Write(plainFile, L"x"));
+    ASSERT_TRUE(TextFile::Write(plainFile, L"x"));
     const std::wstring locked = kClasses + L"BK_Gesperrt";
     PutText(locked + L"\\shell", L"", L"x");
-    ASSERT_TRUE(probe::SetAccess(locked + L"\\shell", L"D:P")); // nobody may read it
+    ASSERT_TRUE(RegistryProbe::SetAccess(locked + L"\\shell", L"D:P")); // nobody may read it
     const std::wstring broken = kClasses + L".bkumbruch";
     PutText(broken, L"Zeile\nUmbruch", L"x");
     const struct {
@@ -229,5 +229,5 @@ TEST(UndoFile, WhatCannotBeWrittenFailsNamingTheFileAndLeavesNone) {
                 << Ascii(failure.Message());
         }
     }
-    EXPECT_EQ(driver::FilesIn(folder), std::vector<std::wstring>{L"eine Datei"});
+    EXPECT_EQ(Program::FilesIn(folder), std::vector<std::wstring>{L"eine Datei"});
 }

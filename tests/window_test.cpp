@@ -1,7 +1,7 @@
 // The wizard window driven in-process through its real message loop, keys
 // handed to the dialog manager as the keyboard would. Cancel and Escape end
 // the process, so program_test.cpp tries them from outside.
-#include "common/ComApartment.h"
+#include "common/Com.h"
 #include "driver/WindowDriver.h"
 #include "tests/support/Accessibility.h"
 #include "tests/support/System.h"
@@ -17,8 +17,8 @@
 #include <memory>
 #include <vector>
 
-using namespace driver;
-namespace id = control_id;
+using namespace WindowDriver;
+namespace id = ControlIds;
 
 namespace {
 
@@ -276,7 +276,7 @@ TEST_F(WindowTest, DeleteOrBackspaceClearARowOtherKeysLeaveItAlone) {
 // control keeps the platform's standard name, and no control's role differs
 // from the standard one. end_to_end_test asks from another process.
 TEST_F(WindowTest, AScreenReaderHearsWhatEachControlIsFor) {
-    const ComApartment com;
+    const Com::Apartment com;
     Click(id::kNext);
     Click(id::VerbCheckBox(2)); // one enabled row among disabled ones
     std::vector<HWND> controls;
@@ -290,21 +290,21 @@ TEST_F(WindowTest, AScreenReaderHearsWhatEachControlIsFor) {
     for (HWND control : controls) {
         const int controlId = GetDlgCtrlID(control);
         SCOPED_TRACE(testing::Message() << "control " << controlId);
-        const accessibility::Seen seen = accessibility::AsReadBy(control);
-        const accessibility::Seen standard = accessibility::AsStandard(control);
+        const Accessibility::Seen seen = Accessibility::AsReadBy(control);
+        const Accessibility::Seen standard = Accessibility::AsStandard(control);
         ASSERT_EQ(seen.result, S_OK) << standard.result;
         EXPECT_EQ(seen.role, standard.role);
         const auto* expected =
-            std::find_if(std::begin(accessibility::kNames), std::end(accessibility::kNames),
+            std::find_if(std::begin(Accessibility::kNames), std::end(Accessibility::kNames),
                          [&](const auto& entry) { return entry.control == controlId; });
-        if (expected == std::end(accessibility::kNames)) {
+        if (expected == std::end(Accessibility::kNames)) {
             EXPECT_EQ(seen.named, standard.named);
             EXPECT_EQ(seen.name, standard.name);
             continue;
         }
         ++named;
         EXPECT_TRUE(seen.named);
-        EXPECT_EQ(seen.name, expected->name) << support::Ascii(seen.name);
+        EXPECT_EQ(seen.name, expected->name) << System::Ascii(seen.name);
         if (controlId >= id::VerbText(1) && controlId <= id::VerbText(5)) {
             EXPECT_EQ(seen.role, ROLE_SYSTEM_TEXT);
             EXPECT_EQ(IsEnabled(control), controlId == id::VerbText(2));

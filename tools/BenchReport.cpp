@@ -7,7 +7,7 @@
 #include <cmath>
 #include <optional>
 
-namespace bench {
+namespace BenchReport {
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr Unit kKibibytes{1024.0, L"%.0f", L" KiB"};
 constexpr Unit kCount{1.0, L"%.0f", L""};
 constexpr Unit kFiles{1.0, L"%.0f", L" files"};
 constexpr Unit kCommands{1.0, L"%.0f", L" of 45"};
-static_assert(catalogue::kFileTypeCount * catalogue::kVerbCount == 45);
+static_assert(Catalogue::kFileTypeCount * Catalogue::kVerbCount == 45);
 
 // A heading, or a figure every round gives with its target: at most `most`,
 // in the unit's scale.
@@ -56,7 +56,7 @@ const Row kReport[] = {
     {L"  the program's own part beside the 10 exports",
      [](const Round& r) { return r.registerMs - r.togetherMs; }, kSeconds, 0.12},
     {L"  the editor's share, 1 whole + 9 small one after another",
-     [](const Round& r) { return r.classesMs + catalogue::kFileTypeCount * r.oneSmallMs; },
+     [](const Round& r) { return r.classesMs + Catalogue::kFileTypeCount * r.oneSmallMs; },
      kSeconds},
     // What starting the nine small exports beside the whole classes key costs.
     {L"  all 10 together - the classes alone",
@@ -77,8 +77,7 @@ const Row kReport[] = {
      kSeconds},
     {L"The program's own steps, timed in this process against the same prepared registry:"},
     {L"  before the editors start:"},
-    {L"parts: the plan (Registration::MakePlan)", [](const Round& r) { return r.planMs; },
-     kMilliseconds},
+    {L"parts: the plan (Plan::Make)", [](const Round& r) { return r.planMs; }, kMilliseconds},
     {L"parts:   of which the programs' names (version records)",
      [](const Round& r) { return r.namesMs; }, kMilliseconds},
     {L"  while the editors run:"},
@@ -87,7 +86,7 @@ const Row kReport[] = {
     {L"  after the last export's end:"},
     {L"parts: saving the undo file (Undo::File::Save)", [](const Round& r) { return r.undoSaveMs; },
      kMilliseconds},
-    {L"parts: the plan's writes and the shell told (CarryOut)",
+    {L"parts: the plan's writes and the shell told (in Registration::Register)",
      [](const Round& r) { return r.carryOutMs; }, kMilliseconds},
     {L"parts:   of which telling the shell (SHChangeNotify)",
      [](const Round& r) { return r.notifyMs; }, kMilliseconds},
@@ -148,13 +147,13 @@ std::wstring Number(double value, const Unit& unit) {
 void Report(const std::vector<Round>& rounds) {
     for (const Row& row : kReport) {
         if (!row.sample) {
-            demo::Say(row.label);
+            Demo::Say(row.label);
             continue;
         }
         std::wstring line = L"  " + std::wstring(row.label);
         line.resize(std::max<std::size_t>(line.size() + 1, 58), L' ');
-        demo::Say(line + Figure(row, rounds));
+        Demo::Say(line + Figure(row, rounds));
     }
 }
 
-} // namespace bench
+} // namespace BenchReport

@@ -5,7 +5,7 @@
 #include <vector>
 
 // What the benchmark measures in each round, and how it reports the rounds.
-namespace bench {
+namespace BenchReport {
 
 // What could not be measured here; every figure made from it is unknown too.
 inline constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
@@ -44,4 +44,4 @@ std::wstring Number(double value, const Unit& unit);
 // beside it, printed and never enforced.
 void Report(const std::vector<Round>& rounds);
 
-} // namespace bench
+} // namespace BenchReport

@@ -2,7 +2,7 @@
 
 #include <tlhelp32.h>
 
-namespace bench {
+namespace ChildWatch {
 
 double NowMs() {
     static const double ticksPerMs = [] {
@@ -15,7 +15,7 @@ double NowMs() {
     return static_cast<double>(now.QuadPart) / ticksPerMs;
 }
 
-ChildWatch::ChildWatch(HANDLE process)
+Watch::Watch(HANDLE process)
     : watched_(GetProcessId(process)), job_(CreateJobObjectW(nullptr, nullptr)),
       port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
     JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{};
@@ -27,8 +27,7 @@ ChildWatch::ChildWatch(HANDLE process)
                AssignProcessToJobObject(job_.get(), process);
 }
 
-bool ChildWatch::WaitFor(const std::function<bool()>& condition, DWORD lookEveryMs,
-                         DWORD timeoutMs) {
+bool Watch::WaitFor(const std::function<bool()>& condition, DWORD lookEveryMs, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!condition()) {
         if (GetTickCount64() >= deadline)
@@ -38,7 +37,7 @@ bool ChildWatch::WaitFor(const std::function<bool()>& condition, DWORD lookEvery
     return true;
 }
 
-void ChildWatch::TakeReports(DWORD waitMs) {
+void Watch::TakeReports(DWORD waitMs) {
     if (!working_) {
         Sleep(waitMs);
         return;
@@ -82,4 +81,4 @@ void WaitForOwnChildren(DWORD timeoutMs) {
             WaitForSingleObject(child.get(), timeoutMs);
 }
 
-} // namespace bench
+} // namespace ChildWatch

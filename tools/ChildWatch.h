@@ -9,7 +9,7 @@
 #include <vector>
 
 // The programs a process starts, seen as they start and end, on the benchmark's clock.
-namespace bench {
+namespace ChildWatch {
 
 // Milliseconds on the performance counter, the clock the reports are stamped with.
 double NowMs();
@@ -18,7 +18,7 @@ double NowMs();
 // completion port reports each start and end. The moments are stamped while
 // the caller waits on that port, so they are known closely without asking the
 // watched process or the Wine server again and again.
-class ChildWatch {
+class Watch {
 public:
     struct Child {
         DWORD processId = 0;
@@ -28,7 +28,7 @@ public:
 
     // process needs PROCESS_SET_QUOTA and PROCESS_TERMINATE. Where the
     // platform offers no such job, nothing is watched and the waits only wait.
-    explicit ChildWatch(HANDLE process);
+    explicit Watch(HANDLE process);
 
     // Returns once condition holds, false at the deadline; between looks it
     // takes the port's reports.
@@ -53,4 +53,4 @@ private:
 // ended, or at the deadline.
 void WaitForOwnChildren(DWORD timeoutMs);
 
-} // namespace bench
+} // namespace ChildWatch

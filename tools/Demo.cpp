@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace demo {
+namespace Demo {
 
 namespace {
 
@@ -41,4 +41,4 @@ std::wstring WhatOf(const std::exception& failure) {
     return text;
 }
 
-} // namespace demo
+} // namespace Demo

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace demo {
+namespace Screenshot {
 
 namespace {
 
@@ -69,7 +69,7 @@ Picture Capture(HWND window) {
 Picture CaptureSettled(HWND window, bool& settled, DWORD timeoutMs) {
     Picture last = Capture(window);
     ULONGLONG sameSince = GetTickCount64();
-    settled = driver::WaitFor(
+    settled = WindowDriver::WaitFor(
         [&] {
             Picture next = Capture(window);
             if (next != last) {
@@ -113,4 +113,4 @@ void SavePng(const Picture& picture, const std::wstring& path) {
     Check(encoder->Commit(), "finishing the file");
 }
 
-} // namespace demo
+} // namespace Screenshot

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace demo {
+namespace Screenshot {
 
 // A window as it appears on the screen: top-down rows of 24-bit BGR pixels.
 struct Picture {
@@ -29,4 +29,4 @@ Picture CaptureSettled(HWND window, bool& settled, DWORD timeoutMs = 10000);
 // Encodes the picture with the platform's PNG encoder (WIC).
 void SavePng(const Picture& picture, const std::wstring& path);
 
-} // namespace demo
+} // namespace Screenshot

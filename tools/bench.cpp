@@ -12,7 +12,7 @@
 #include "association/Registry.h"
 #include "association/Undo.h"
 #include "common/Failure.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "driver/Program.h"
 #include "driver/WindowDriver.h"
 #include "services/WindowsOrdner.h"
@@ -32,9 +32,10 @@
 #include <tuple>
 #include <vector>
 
-using namespace bench;
-using namespace demo;
-namespace id = control_id;
+using namespace BenchReport;
+using namespace ChildWatch;
+using namespace Demo;
+namespace id = ControlIds;
 
 namespace {
 
@@ -50,7 +51,7 @@ constexpr DWORD kLookCloselyMs = 2;
 // Where the job's reports wake the wait, or nothing is timed.
 constexpr DWORD kLookSeldomMs = 100;
 // The registration starts one editor per export, all before anything else.
-constexpr std::size_t kEditors = catalogue::kFileTypeCount + 1;
+constexpr std::size_t kEditors = Catalogue::kFileTypeCount + 1;
 
 // --- Preparing the registry and the folder
 
@@ -59,7 +60,7 @@ constexpr std::size_t kEditors = catalogue::kFileTypeCount + 1;
 // an earlier round, so every round plans, reads and writes the same.
 void PrepareRegistry() {
     const std::wstring verbsForAll = KeyPath::Classes(L"SystemFileAssociations");
-    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+    for (const Catalogue::FileType& type : Catalogue::kFileTypes) {
         const std::wstring extension = KeyPath::Classes(type.extension);
         for (const std::wstring& key : {verbsForAll + L'\\' + std::wstring(type.extension),
                                         KeyPath::Classes(type.className), extension})
@@ -81,9 +82,9 @@ void PrepareRegistry() {
 // The backups and the undo file.
 std::vector<std::wstring> FilesWritten() {
     std::vector<std::wstring> paths;
-    for (const std::wstring& name : driver::FilesIn(kFolder))
+    for (const std::wstring& name : Program::FilesIn(kFolder))
         if (!name.ends_with(L".exe"))
-            paths.push_back(file_path::Join(kFolder, name));
+            paths.push_back(FileDirPath::Join(kFolder, name));
     return paths;
 }
 
@@ -102,16 +103,17 @@ double FileSize(const std::wstring& path) {
 
 // Every type, and every verb with a program that exists in every prefix; one
 // path has a blank, as many do.
-Registration::Choices EveryChoice() {
+Plan::Choices EveryChoice() {
     const std::wstring windows = WindowsOrdner::WindowsDirectory();
-    const std::wstring programs[catalogue::kVerbCount] = {
-        file_path::Join(windows, L"notepad.exe"), file_path::Join(windows, L"system32\\write.exe"),
-        Backup::RegistryEditor(), file_path::Join(windows, L"system32\\winefile.exe"),
+    const std::wstring programs[Catalogue::kVerbCount] = {
+        FileDirPath::Join(windows, L"notepad.exe"),
+        FileDirPath::Join(windows, L"system32\\write.exe"), Backup::RegistryEditor(),
+        FileDirPath::Join(windows, L"system32\\winefile.exe"),
         L"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe"};
-    Registration::Choices choices;
-    for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+    Plan::Choices choices;
+    for (int index = 0; index < Catalogue::kFileTypeCount; ++index)
         choices.tickedTypes.push_back(index);
-    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot)
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot)
         choices.tickedVerbs.push_back({slot, programs[slot - 1]});
     return choices;
 }
@@ -127,44 +129,45 @@ std::pair<double, double> PeaksOf(HANDLE process) {
             static_cast<double>(memory.PeakPagefileUsage)};
 }
 
-HWND WaitUntilShown(const driver::RunningProgram& running, const wchar_t* className) {
+HWND WaitUntilShown(const Program::RunningProgram& running, const wchar_t* className) {
     HWND window = nullptr;
-    Require(
-        driver::WaitFor(
-            [&] { return (window = driver::FindShownWindow(running.Id(), className)) != nullptr; },
-            kPatienceMs, kLookCloselyMs),
-        L"the window did not appear");
+    Require(WindowDriver::WaitFor(
+                [&] {
+                    return (window = WindowDriver::FindShownWindow(running.Id(), className)) !=
+                           nullptr;
+                },
+                kPatienceMs, kLookCloselyMs),
+            L"the window did not appear");
     return window;
 }
 
-void Next(const driver::RunningProgram& running, HWND wizard, int toScreen) {
+void Next(const Program::RunningProgram& running, HWND wizard, int toScreen) {
     running.ClickLater(id::kNext);
-    Require(driver::WaitFor([&] { return driver::ScreenShown(wizard, toScreen); }),
+    Require(WindowDriver::WaitFor([&] { return Program::ScreenShown(wizard, toScreen); }),
             L"the next screen did not come");
 }
 
 // From the type screen, every type ticked, to the confirmation screen, every
 // verb ticked with the program the file dialog would have put in its row.
-void FillIn(const driver::RunningProgram& running, HWND wizard,
-            const Registration::Choices& choices) {
+void FillIn(const Program::RunningProgram& running, HWND wizard, const Plan::Choices& choices) {
     Next(running, wizard, 2);
-    for (const Registration::VerbChoice& verb : choices.tickedVerbs) {
+    for (const Plan::VerbChoice& verb : choices.tickedVerbs) {
         if (SendMessageW(running.Control(id::VerbCheckBox(verb.slot)), BM_GETCHECK, 0, 0) !=
             BST_CHECKED)
             running.Click(id::VerbCheckBox(verb.slot));
         // The text box is read-only for the keyboard, not for WM_SETTEXT.
-        driver::SetTextOf(running.Control(id::VerbText(verb.slot)), verb.program);
+        WindowDriver::SetTextOf(running.Control(id::VerbText(verb.slot)), verb.program);
     }
     Next(running, wizard, 3);
-    driver::Sync(wizard);
+    WindowDriver::Sync(wizard);
 }
 
 // How many of the 9 x 5 command values the registration left: fewer where
 // the driving missed a verb, which the success message would not tell.
 int CommandsWritten() {
     int written = 0;
-    for (const catalogue::FileType& type : catalogue::kFileTypes)
-        for (const catalogue::Verb& verb : catalogue::kVerbs) {
+    for (const Catalogue::FileType& type : Catalogue::kFileTypes)
+        for (const Catalogue::Verb& verb : Catalogue::kVerbs) {
             Registry::Value command;
             written += Registry::GetValue(KeyPath::kRoot,
                                           KeyPath::Classes(type.className) +
@@ -175,7 +178,7 @@ int CommandsWritten() {
 }
 
 // When the last of the registration's editors ended; nothing until all have.
-std::optional<double> LastEditorsEnd(const std::vector<ChildWatch::Child>& children) {
+std::optional<double> LastEditorsEnd(const std::vector<Watch::Child>& children) {
     if (children.size() < kEditors)
         return std::nullopt;
     double last = 0;
@@ -189,7 +192,7 @@ std::optional<double> LastEditorsEnd(const std::vector<ChildWatch::Child>& child
 
 // Cuts the registration where the job saw the editors start and end, and
 // notes what the program started after them.
-void CutAtEditors(Round& r, const std::vector<ChildWatch::Child>& children, double clicked,
+void CutAtEditors(Round& r, const std::vector<Watch::Child>& children, double clicked,
                   double hidden, double shown) {
     const std::optional<double> lastEnd = LastEditorsEnd(children);
     if (!lastEnd)
@@ -206,8 +209,8 @@ void CutAtEditors(Round& r, const std::vector<ChildWatch::Child>& children, doub
 
 // From the last "Weiter >" until the success message, and on until the
 // program and all it started have ended.
-void TimeRegistration(Round& r, const driver::RunningProgram& running, HWND wizard) {
-    ChildWatch watch(running.Handle());
+void TimeRegistration(Round& r, const Program::RunningProgram& running, HWND wizard) {
+    Watch watch(running.Handle());
     const double clicked = NowMs();
     running.ClickLater(id::kNext);
     // Nothing can end before the editors have: until then the job's reports
@@ -219,26 +222,27 @@ void TimeRegistration(Round& r, const driver::RunningProgram& running, HWND wiza
             L"the registration did not end");
     const double hidden = NowMs();
     HWND box = nullptr;
-    Require(watch.WaitFor([&] { return (box = driver::FindMessageBox(running.Id())) != nullptr; },
-                          kLookCloselyMs, kPatienceMs),
-            L"no message came after the registration");
+    Require(
+        watch.WaitFor([&] { return (box = WindowDriver::FindMessageBox(running.Id())) != nullptr; },
+                      kLookCloselyMs, kPatienceMs),
+        L"no message came after the registration");
     const double shown = NowMs();
     r.registerMs = shown - clicked;
     r.hiddenUntilMessageMs = shown - hidden;
     std::tie(r.peakWorkingSet, r.peakPagefile) = PeaksOf(running.Handle());
-    const std::wstring title = driver::WindowText(box);
-    Require(title == texts::kSuccess.title,
+    const std::wstring title = WindowDriver::WindowText(box);
+    Require(title == Texts::kSuccess.title,
             L"the registration ended with the message \"" + title + L"\", not with success");
-    driver::PostClick(GetDlgItem(box, IDOK));
+    WindowDriver::PostClick(GetDlgItem(box, IDOK));
     watch.WaitFor([&] { return watch.AllEnded(); }, kLookSeldomMs, kPatienceMs);
     CutAtEditors(r, watch.Children(), clicked, hidden, shown);
 }
 
-void RegisterOnce(Round& r, const std::wstring& program, const Registration::Choices& choices) {
+void RegisterOnce(Round& r, const std::wstring& program, const Plan::Choices& choices) {
     PrepareRegistry();
     DeleteFilesWritten();
     const double started = NowMs();
-    driver::RunningProgram running(program);
+    Program::RunningProgram running(program);
     HWND wizard = WaitUntilShown(running, L"BildkranzRoot");
     r.startMs = NowMs() - started;
     Require(running.WaitForWindow() == wizard, L"the wizard window did not take the focus");
@@ -254,12 +258,12 @@ void RegisterOnce(Round& r, const std::wstring& program, const Registration::Cho
 
 void MinimalOnce(Round& r, const std::wstring& program) {
     const double started = NowMs();
-    driver::RunningProgram running(program);
+    Program::RunningProgram running(program);
     HWND window = WaitUntilShown(running, L"BildkranzMinimal");
     r.minimalStartMs = NowMs() - started;
     // It paints before it reads its first message, so once it has answered
     // one the first paint is done.
-    driver::Sync(window);
+    WindowDriver::Sync(window);
     r.minimalPeakWorkingSet = PeaksOf(running.Handle()).first;
     PostMessageW(window, WM_CLOSE, 0, 0);
     Require(running.WaitForExit(kPatienceMs) == 0, L"the minimal window program did not end");
@@ -284,9 +288,9 @@ double ExportTogether(const std::vector<Backup::Export>& exports) {
     });
 }
 
-void ExportsOnce(Round& r, const Registration::Choices& choices) {
+void ExportsOnce(Round& r, const Plan::Choices& choices) {
     // The classes key first, then every extension key, as the registration has them made.
-    const std::vector<Backup::Export> exports = Registration::MakePlan(choices, kFolder).backups;
+    const std::vector<Backup::Export> exports = Plan::Make(choices, kFolder).backups;
     Require(exports.size() == kEditors, L"the registration would not make ten exports");
     r.classesMs = ExportTogether({exports.front()});
     r.classesBytes = FileSize(exports.front().file);
@@ -295,37 +299,59 @@ void ExportsOnce(Round& r, const Registration::Choices& choices) {
     r.togetherMs = ExportTogether(exports);
 }
 
+// The writes and the shell's notification, timed inside the real
+// registration: from its report that every backup is verified and the undo
+// file saved to its report that every step is carried out.
+class WritesTimer : public Registration::Reporter {
+public:
+    bool RegistersWhateverThePlan() const override { return true; }
+    bool Planned(const Plan::Plan&) override { return true; }
+    void ProcessPendingEvents() override {}
+    void BackedUp(const Plan::Plan&, const std::wstring&) override { backedUp_ = NowMs(); }
+    void Registered(const Registration::Outcome& outcome) override {
+        ms = NowMs() - backedUp_;
+        complete = outcome.Complete();
+    }
+
+    double ms = kUnknown;
+    bool complete = false;
+
+private:
+    double backedUp_ = 0;
+};
+
 // In the program the plan is made before the editors start and the undo
 // file is read while they run; saving it, the writes and telling the shell
 // follow the last export's end.
-void PartsOnce(Round& r, const Registration::Choices& choices) {
+void PartsOnce(Round& r, const Plan::Choices& choices) {
     PrepareRegistry();
     DeleteFilesWritten();
     r.namesMs = TimeOf([&] {
-        for (const Registration::VerbChoice& verb : choices.tickedVerbs)
+        for (const Plan::VerbChoice& verb : choices.tickedVerbs)
             ProgramName::Of(verb.program);
     });
-    Registration::Plan plan;
-    r.planMs = TimeOf([&] { plan = Registration::MakePlan(choices, kFolder); });
+    Plan::Plan plan;
+    r.planMs = TimeOf([&] { plan = Plan::Make(choices, kFolder); });
     std::optional<Undo::File> undo;
     r.undoReadMs = TimeOf([&] { undo.emplace(kFolder, plan.steps); });
     r.undoSaveMs = TimeOf([&] { undo->Save(); });
-    Registration::Outcome outcome;
-    r.carryOutMs = TimeOf([&] { outcome = Registration::CarryOut(plan, [] {}); });
-    Require(outcome.Complete(), L"the plan's writes did not all succeed");
-    // Alone: what the notification in CarryOut started has ended, and what
-    // this one starts must not slow the next round.
+    WritesTimer writes;
+    Registration::Register(choices, kFolder, writes);
+    Require(writes.complete, L"the plan's writes did not all succeed");
+    r.carryOutMs = writes.ms;
+    // Alone: what the registration's notification started has ended, and
+    // what this one starts must not slow the next round.
     WaitForOwnChildren(kPatienceMs);
     r.notifyMs = TimeOf([] { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); });
     WaitForOwnChildren(kPatienceMs);
 }
 
 void Run(int roundCount) {
-    const std::wstring program = driver::InstallProgram(kFolder);
-    const std::wstring minimal = driver::InstallProgram(kFolder, L"minimal_window.exe");
+    const std::wstring program = Program::InstallProgram(kFolder);
+    const std::wstring minimal = Program::InstallProgram(kFolder, L"minimal_window.exe");
     // build/Bildkranz.exe, beside the build folder of this benchmark.
-    const std::wstring shipped = file_path::Join(driver::BuildFolder(), L"..\\Bildkranz.exe");
-    const Registration::Choices choices = EveryChoice();
+    const std::wstring shipped = FileDirPath::Join(Program::BuildFolder(), L"..\\Bildkranz.exe");
+    const Plan::Choices choices = EveryChoice();
     Say(L"Bildkranz benchmark: " + std::to_wstring(roundCount) +
         L" rounds; figures are the median and the range of the rounds.");
     Say(L"Program under test: " + program + L" (" +

@@ -5,7 +5,7 @@
 //
 //   walkthrough.exe SCREENSHOT-FOLDER
 #include "association/Catalogue.h"
-#include "common/ComApartment.h"
+#include "common/Com.h"
 #include "common/UniqueHandle.h"
 #include "driver/Program.h"
 #include "driver/WindowDriver.h"
@@ -20,13 +20,14 @@
 #include <string>
 #include <vector>
 
-using namespace demo;
-using driver::PostClick;
-using driver::ScreenShown;
-using driver::SetTextOf;
-using driver::Sync;
-using driver::TickedTypeCount;
-namespace id = control_id;
+using namespace Demo;
+using namespace Screenshot;
+using Program::ScreenShown;
+using Program::TickedTypeCount;
+using WindowDriver::PostClick;
+using WindowDriver::SetTextOf;
+using WindowDriver::Sync;
+namespace id = ControlIds;
 
 namespace {
 
@@ -128,7 +129,7 @@ void PrintKey(HKEY parent, const std::wstring& path, const std::wstring& shownNa
 void PrintRegistry() {
     Say(L"");
     Say(L"What is now below HKEY_LOCAL_MACHINE\\Software\\Classes for the nine types:");
-    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+    for (const Catalogue::FileType& type : Catalogue::kFileTypes) {
         for (std::wstring_view name : {type.extension, type.className})
             PrintKey(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + std::wstring(name),
                      std::wstring(name));
@@ -138,7 +139,7 @@ void PrintRegistry() {
 // The extension keys of the nine types that exist now.
 std::vector<std::wstring> ExistingExtensionKeys() {
     std::vector<std::wstring> existing;
-    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+    for (const Catalogue::FileType& type : Catalogue::kFileTypes) {
         UniqueKey key;
         const std::wstring path = L"Software\\Classes\\" + std::wstring(type.extension);
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) ==
@@ -160,7 +161,7 @@ void PrintBackups(const std::vector<std::wstring>& extensionsBefore) {
     Say(L"Backup files the registry editor made in the program's folder " + kProgramFolder +
         L"\\:");
     int count = 0;
-    for (const std::wstring& name : driver::FilesIn(kProgramFolder)) {
+    for (const std::wstring& name : Program::FilesIn(kProgramFolder)) {
         if (name == L"Bildkranz.exe")
             continue;
         WIN32_FILE_ATTRIBUTE_DATA file{};
@@ -205,30 +206,30 @@ public:
 private:
     void StartProgram() {
         Say(L"1. Installing Bildkranz.exe into " + kProgramFolder + L"\\ and starting it.");
-        program_.emplace(driver::InstallProgram(kProgramFolder));
+        program_.emplace(Program::InstallProgram(kProgramFolder));
         window_ = program_->WaitForWindow();
         Require(window_ != nullptr, L"the wizard window did not appear");
     }
 
     void TypeScreen() {
         Require(ScreenShown(window_, 1), L"the wizard did not start on the file type screen");
-        Say(L"   The window " + Quoted(driver::WindowText(window_)) +
+        Say(L"   The window " + Quoted(WindowDriver::WindowText(window_)) +
             L" shows the file type screen: " + std::to_wstring(TickedTypeCount(window_)) + L" of " +
-            std::to_wstring(catalogue::kFileTypeCount) + L" image types are ticked.");
+            std::to_wstring(Catalogue::kFileTypeCount) + L" image types are ticked.");
         Shot(window_, L"1-dateitypen.png");
     }
 
     void VerbScreen() {
-        Say(L"2. Clicking " + Quoted(WithoutAccessKey(std::wstring(texts::kNext))) + L".");
+        Say(L"2. Clicking " + Quoted(WithoutAccessKey(std::wstring(Texts::kNext))) + L".");
         PostClick(Control(id::kNext));
-        Require(driver::WaitFor([&] { return ScreenShown(window_, 2); }),
+        Require(WindowDriver::WaitFor([&] { return ScreenShown(window_, 2); }),
                 L"the verb screen did not come");
         Say(L"   The verb screen lists the five context-menu verbs:");
-        for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+        for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
             const bool ticked =
                 SendMessageW(Control(id::VerbCheckBox(slot)), BM_GETCHECK, 0, 0) == BST_CHECKED;
-            const std::wstring program = driver::WindowText(Control(id::VerbText(slot)));
-            Say(L"     " + Quoted(catalogue::VerbAt(slot)->checkBoxCaption) +
+            const std::wstring program = WindowDriver::WindowText(Control(id::VerbText(slot)));
+            Say(L"     " + Quoted(Catalogue::VerbAt(slot)->checkBoxCaption) +
                 (ticked ? L" ticked" : L" not ticked") +
                 (program.empty() ? L", no program" : L", program " + program));
         }
@@ -236,21 +237,21 @@ private:
     }
 
     void ChooseProgram() {
-        const std::wstring caption(catalogue::VerbAt(1)->checkBoxCaption);
-        Say(L"3. Ticking " + Quoted(caption) + L" and clicking its " + Quoted(texts::kBrowse) +
+        const std::wstring caption(Catalogue::VerbAt(1)->checkBoxCaption);
+        Say(L"3. Ticking " + Quoted(caption) + L" and clicking its " + Quoted(Texts::kBrowse) +
             L" button.");
         HWND checkBox = Control(id::VerbCheckBox(1));
         HWND browse = Control(id::VerbBrowse(1));
         if (SendMessageW(checkBox, BM_GETCHECK, 0, 0) != BST_CHECKED)
             PostClick(checkBox);
-        Require(driver::WaitFor([&] { return IsWindowEnabled(browse) != FALSE; }),
+        Require(WindowDriver::WaitFor([&] { return IsWindowEnabled(browse) != FALSE; }),
                 L"ticking the verb did not enable its browse button");
         PostClick(browse);
 
         HWND dialog = nullptr;
-        Require(driver::WaitFor([&] {
-                    dialog = driver::FindDialog(program_->Id(), kFileDialogTitle);
-                    return dialog && driver::FileNameBox(dialog);
+        Require(WindowDriver::WaitFor([&] {
+                    dialog = WindowDriver::FindDialog(program_->Id(), kFileDialogTitle);
+                    return dialog && WindowDriver::FileNameBox(dialog);
                 }),
                 L"the file dialog did not open");
         Say(L"   The program's file dialog " + Quoted(kFileDialogTitle) + L" is open.");
@@ -259,44 +260,45 @@ private:
         const std::wstring chosen = ProgramToChoose();
         HWND ok = GetDlgItem(dialog, IDOK);
         Say(L"4. Typing " + chosen + L" into the dialog's file name box and pressing " +
-            Quoted(WithoutAccessKey(driver::WindowText(ok))) + L".");
-        SetTextOf(driver::FileNameBox(dialog), chosen);
+            Quoted(WithoutAccessKey(WindowDriver::WindowText(ok))) + L".");
+        SetTextOf(WindowDriver::FileNameBox(dialog), chosen);
         PostClick(ok);
         HWND text = Control(id::VerbText(1));
-        Require(driver::WaitFor(
-                    [&] { return !IsWindow(dialog) && driver::WindowText(text) == chosen; }),
+        Require(WindowDriver::WaitFor(
+                    [&] { return !IsWindow(dialog) && WindowDriver::WindowText(text) == chosen; }),
                 L"the chosen program did not arrive in the verb row");
         Say(L"   The dialog closed; the row " + Quoted(caption) + L" now shows " +
-            driver::WindowText(text) + L".");
+            WindowDriver::WindowText(text) + L".");
         Shot(window_, L"4-verb-gewaehlt.png");
     }
 
     void ConfirmationScreen() {
-        Say(L"5. Clicking " + Quoted(WithoutAccessKey(std::wstring(texts::kNext))) + L".");
+        Say(L"5. Clicking " + Quoted(WithoutAccessKey(std::wstring(Texts::kNext))) + L".");
         PostClick(Control(id::kNext));
-        Require(driver::WaitFor([&] { return ScreenShown(window_, 3); }),
+        Require(WindowDriver::WaitFor([&] { return ScreenShown(window_, 3); }),
                 L"the confirmation screen did not come");
         Say(L"   The confirmation screen says what will happen and where the backups go.");
         Shot(window_, L"5-bestaetigung.png");
     }
 
     void Register() {
-        Say(L"6. Clicking " + Quoted(WithoutAccessKey(std::wstring(texts::kNext))) +
+        Say(L"6. Clicking " + Quoted(WithoutAccessKey(std::wstring(Texts::kNext))) +
             L": the program has the registry editor back up the classes, then writes the "
             L"associations.");
         const ULONGLONG started = GetTickCount64();
         PostClick(Control(id::kNext));
         HWND box = program_->WaitForMessageBox(kRegistrationLimitMs);
         Require(box != nullptr, L"no message came after the registration");
-        const std::wstring title = driver::WindowText(box);
-        const std::wstring text = driver::WindowText(GetDlgItem(box, 0xFFFF));
+        const std::wstring title = WindowDriver::WindowText(box);
+        const std::wstring text = WindowDriver::WindowText(GetDlgItem(box, 0xFFFF));
         Say(L"   After " + Seconds(GetTickCount64() - started) +
             L" the wizard window went and a message came: " + Quoted(title) + L", " + Quoted(text) +
             L".");
         Shot(box, L"6-erfolg.png");
-        Require(title == texts::kSuccess.title, L"the message is not the success message");
+        Require(title == Texts::kSuccess.title, L"the message is not the success message");
 
-        Say(L"7. Pressing " + Quoted(WithoutAccessKey(driver::WindowText(GetDlgItem(box, IDOK)))) +
+        Say(L"7. Pressing " +
+            Quoted(WithoutAccessKey(WindowDriver::WindowText(GetDlgItem(box, IDOK)))) +
             L" in the message.");
         PostClick(GetDlgItem(box, IDOK));
         const DWORD code = program_->WaitForExit();
@@ -313,13 +315,13 @@ private:
     }
 
     HWND Control(int controlId) const {
-        HWND control = driver::FindControl(window_, controlId);
+        HWND control = WindowDriver::FindControl(window_, controlId);
         Require(control != nullptr, L"a control of the wizard is missing");
         return control;
     }
 
     void Shot(HWND window, const std::wstring& name) {
-        driver::WaitFor([&] { return IsWindowVisible(window) != FALSE; });
+        WindowDriver::WaitFor([&] { return IsWindowVisible(window) != FALSE; });
         Sync(window);
         bool settled = false;
         const Picture picture = CaptureSettled(window, settled);
@@ -330,7 +332,7 @@ private:
     }
 
     std::wstring screenshots_;
-    std::optional<driver::RunningProgram> program_;
+    std::optional<Program::RunningProgram> program_;
     HWND window_ = nullptr;
 };
 
@@ -342,7 +344,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     try {
-        ComApartment apartment;
+        Com::Apartment apartment;
         Walkthrough(argv[1]).Run();
         return 0;
     } catch (const std::exception& failure) {

@@ -3,7 +3,7 @@
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "common/Failure.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 #include "unattended/Messages.h"
@@ -14,7 +14,7 @@
 #include <iterator>
 #include <utility>
 
-namespace association_file {
+namespace AssociationFile {
 
 namespace {
 
@@ -43,39 +43,39 @@ std::wstring Escaped(std::wstring_view text) {
 std::wstring Text(const std::vector<int>& listIndices) {
     std::wstring text = L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DefaultAssociations>\r\n";
     for (int listIndex : listIndices) {
-        const catalogue::FileType& type = *catalogue::FileTypeAt(listIndex);
+        const Catalogue::FileType& type = *Catalogue::FileTypeAt(listIndex);
         text += L"  <Association Identifier=\"" + Escaped(type.extension) + L"\" ProgId=\"" +
                 Escaped(type.className) + L"\" ApplicationName=\"" +
-                Escaped(default_apps::kApplicationName) + L"\" />\r\n";
+                Escaped(DefaultApps::kApplicationName) + L"\" />\r\n";
     }
     return text + L"</DefaultAssociations>\r\n";
 }
 
 void Write(const std::wstring& path, const std::vector<int>& listIndices) {
-    file_path::CreateFolders(path.substr(0, path.find_last_of(L'\\')));
+    FileDirPath::CreateFolders(path.substr(0, path.find_last_of(L'\\')));
     const std::string bytes = Utf8(Text(listIndices));
     const std::wstring temporary = path + L".tmp";
     {
-        const UniqueFile file(CreateFileW(file_path::ForFileCalls(temporary).c_str(), GENERIC_WRITE,
-                                          0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                          nullptr));
+        const UniqueFile file(CreateFileW(FileDirPath::ForFileCalls(temporary).c_str(),
+                                          GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         if (!file ||
             !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                        nullptr) ||
             written != bytes.size() || !FlushFileBuffers(file.get())) {
             const DWORD error = GetLastError();
-            DeleteFileW(file_path::ForFileCalls(temporary).c_str());
+            DeleteFileW(FileDirPath::ForFileCalls(temporary).c_str());
             Fail(path, error);
         }
     }
-    if (!MoveFileExW(file_path::ForFileCalls(temporary).c_str(),
-                     file_path::ForFileCalls(path).c_str(),
+    if (!MoveFileExW(FileDirPath::ForFileCalls(temporary).c_str(),
+                     FileDirPath::ForFileCalls(path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
-        DeleteFileW(file_path::ForFileCalls(temporary).c_str());
+        DeleteFileW(FileDirPath::ForFileCalls(temporary).c_str());
         Fail(path, error);
     }
 }
 
-} // namespace association_file
+} // namespace AssociationFile

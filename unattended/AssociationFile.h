@@ -7,7 +7,7 @@
 // The default-associations file that group policy hands Windows at every
 // sign-in (and Dism imports for new profiles): Windows' one supported way to
 // set for many users which program a double-click opens.
-namespace association_file {
+namespace AssociationFile {
 
 // The text as an XML attribute value holds it.
 std::wstring Escaped(std::wstring_view text);
@@ -20,4 +20,4 @@ std::wstring Text(const std::vector<int>& listIndices);
 // made if missing). Throws Failure naming the file.
 void Write(const std::wstring& path, const std::vector<int>& listIndices);
 
-} // namespace association_file
+} // namespace AssociationFile

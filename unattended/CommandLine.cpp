@@ -1,7 +1,7 @@
 #include "unattended/CommandLine.h"
 
 #include "association/Catalogue.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "resources/version.h"
 #include "unattended/ExitCode.h"
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <array>
 
-namespace command_line {
+namespace CommandLine {
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr std::wstring_view kAll = L"alle";
 constexpr std::wstring_view kSettingsPage = L"StandardApps";
 
 // The switch of each verb slot, in slot order.
-constexpr std::array<std::wstring_view, catalogue::kVerbCount> kVerbSwitches{
+constexpr std::array<std::wstring_view, Catalogue::kVerbCount> kVerbSwitches{
     L"Oeffnen", L"Bearbeiten", L"Schnellansicht", L"Konvertieren", L"Drucken"};
 
 bool SameText(std::wstring_view left, std::wstring_view right) {
@@ -33,7 +33,7 @@ bool SameText(std::wstring_view left, std::wstring_view right) {
 // "  3  eine Sicherung …", a line each.
 std::wstring ExitCodes() {
     std::wstring lines;
-    for (const exit_code::Meaning& meaning : exit_code::kMeanings)
+    for (const ExitCode::Meaning& meaning : ExitCode::kMeanings)
         lines += L"  " + Decimal(int{meaning.code}) + L"  " + std::wstring(meaning.text) + L"\r\n";
     return lines;
 }
@@ -82,7 +82,7 @@ std::wstring PathProblem(std::wstring_view path) {
 }
 
 bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(file_path::ForFileCalls(path).c_str());
+    const DWORD attributes = GetFileAttributesW(FileDirPath::ForFileCalls(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -113,7 +113,7 @@ public:
             return Path(argument, given.value, parsed_.options.associationFile);
         for (std::size_t index = 0; index < kVerbSwitches.size(); ++index)
             if (SameText(given.name, kVerbSwitches[index]))
-                return Verb(argument, static_cast<int>(index) + catalogue::kFirstVerbSlot,
+                return Verb(argument, static_cast<int>(index) + Catalogue::kFirstVerbSlot,
                             given.value);
         Fail(argument, L"Diesen Schalter gibt es nicht.");
     }
@@ -176,7 +176,7 @@ private:
             return;
         std::vector<int>& types = parsed_.options.choices.tickedTypes;
         if (SameText(*value, kAll)) {
-            for (int index = 0; index < catalogue::kFileTypeCount; ++index)
+            for (int index = 0; index < Catalogue::kFileTypeCount; ++index)
                 types.push_back(index);
             return;
         }
@@ -200,8 +200,8 @@ private:
     }
 
     static int TypeIndex(std::wstring_view name) {
-        for (int index = 0; index < catalogue::kFileTypeCount; ++index)
-            if (!name.empty() && SameText(name, catalogue::kFileTypes[index].ExtensionWithoutDot()))
+        for (int index = 0; index < Catalogue::kFileTypeCount; ++index)
+            if (!name.empty() && SameText(name, Catalogue::kFileTypes[index].ExtensionWithoutDot()))
                 return index;
         return -1;
     }
@@ -296,4 +296,4 @@ std::wstring UsageText() {
            L"  echo Ergebnis: %errorlevel%\r\n";
 }
 
-} // namespace command_line
+} // namespace CommandLine

@@ -8,10 +8,10 @@
 
 // The command line for administrators: the same registration as the wizard,
 // without a window, for the tools that run one command on many machines.
-namespace command_line {
+namespace CommandLine {
 
 struct Options {
-    Registration::Choices choices;
+    Plan::Choices choices;
     std::wstring backupFolder; // empty: the program's own folder
     std::wstring logFile;      // empty: none
     bool preview = false;
@@ -43,4 +43,4 @@ Parsed Parse(const std::vector<std::wstring>& arguments);
 // The German usage text of /?.
 std::wstring UsageText();
 
-} // namespace command_line
+} // namespace CommandLine

@@ -8,7 +8,7 @@
 
 // What the program exits with when started with arguments. The usage text and
 // every message that names a code are made from this one table.
-namespace exit_code {
+namespace ExitCode {
 
 enum Code : int {
     kRegistered = 0,
@@ -37,4 +37,4 @@ inline std::wstring Named(Code code) {
     return L"Rückgabewert " + Decimal(int{code}) + L".";
 }
 
-} // namespace exit_code
+} // namespace ExitCode

@@ -1,7 +1,7 @@
 #include "unattended/Messages.h"
 
 #include "common/Failure.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
 
@@ -49,8 +49,8 @@ Messages::Messages() {
 }
 
 void Messages::OpenLog(const std::wstring& path) {
-    file_path::CreateFolders(path.substr(0, path.find_last_of(L'\\')));
-    log_.reset(CreateFileW(file_path::ForFileCalls(path).c_str(), FILE_APPEND_DATA,
+    FileDirPath::CreateFolders(path.substr(0, path.find_last_of(L'\\')));
+    log_.reset(CreateFileW(FileDirPath::ForFileCalls(path).c_str(), FILE_APPEND_DATA,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log_)

@@ -7,7 +7,7 @@
 #include "association/Registration.h"
 #include "common/Failure.h"
 #include "common/FailureReport.h"
-#include "common/FilePath.h"
+#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "resources/version.h"
@@ -17,12 +17,12 @@
 
 #include <windows.h>
 
-namespace silent_run {
+namespace SilentRun {
 
 namespace {
 
-using exit_code::Code;
-using Registration::Step;
+using ExitCode::Code;
+using Plan::Step;
 
 // A failure of the checks before the first change.
 struct Refusal {
@@ -30,13 +30,13 @@ struct Refusal {
     std::wstring message;
 };
 
-std::wstring Choices(const Registration::Choices& choices) {
+std::wstring Choices(const Plan::Choices& choices) {
     std::wstring text = L"Typen";
     for (int index : choices.tickedTypes)
         text += (index == choices.tickedTypes.front() ? L" " : L", ") +
-                std::wstring(catalogue::kFileTypes[index].ExtensionWithoutDot());
-    for (const Registration::VerbChoice& verb : choices.tickedVerbs)
-        text += L"; " + std::wstring(catalogue::VerbAt(verb.slot)->Name()) + L" " +
+                std::wstring(Catalogue::kFileTypes[index].ExtensionWithoutDot());
+    for (const Plan::VerbChoice& verb : choices.tickedVerbs)
+        text += L"; " + std::wstring(Catalogue::VerbAt(verb.slot)->Name()) + L" " +
                 Quoted(verb.program);
     return text;
 }
@@ -60,7 +60,8 @@ std::wstring Describe(const Step& step) {
 
 std::wstring FileSize(const std::wstring& file) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(file_path::ForFileCalls(file).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(FileDirPath::ForFileCalls(file).c_str(), GetFileExInfoStandard,
+                              &data))
         return L"?";
     return Decimal((ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
 }
@@ -69,20 +70,20 @@ std::wstring FileSize(const std::wstring& file) {
 // file tried there, so that a folder nobody may write (a share for reading
 // only) is named before any editor starts.
 void CheckBackupFolder(const std::wstring& folder) {
-    file_path::CreateFolders(folder);
-    const DWORD attributes = GetFileAttributesW(file_path::ForFileCalls(folder).c_str());
+    FileDirPath::CreateFolders(folder);
+    const DWORD attributes = GetFileAttributesW(FileDirPath::ForFileCalls(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        throw Refusal{exit_code::kNoBackup, L"Der Sicherungsordner " + Quoted(folder) +
-                                                L" lässt sich nicht anlegen (Systemfehler " +
-                                                ErrorCode(GetLastError()) + L")."};
+        throw Refusal{ExitCode::kNoBackup, L"Der Sicherungsordner " + Quoted(folder) +
+                                               L" lässt sich nicht anlegen (Systemfehler " +
+                                               ErrorCode(GetLastError()) + L")."};
     const std::wstring probe =
-        file_path::Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
+        FileDirPath::Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
     const UniqueFile written(
-        CreateFileW(file_path::ForFileCalls(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        CreateFileW(FileDirPath::ForFileCalls(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!written)
         throw Refusal{
-            exit_code::kNoBackup,
+            ExitCode::kNoBackup,
             L"In den Sicherungsordner " + Quoted(folder) +
                 L" kann nicht geschrieben werden (Systemfehler " + ErrorCode(GetLastError()) +
                 L"), etwa weil er auf einer Freigabe nur zum Lesen liegt. Die Sicherungen "
@@ -96,15 +97,15 @@ constexpr std::wstring_view kAlreadyThere =
 // The registration's course as lines of the output and the log.
 class Lines : public Registration::Reporter {
 public:
-    Lines(const command_line::Options& options, std::wstring folder, Messages& messages)
+    Lines(const CommandLine::Options& options, std::wstring folder, Messages& messages)
         : options_(options), folder_(std::move(folder)), messages_(messages) {}
 
     Code Result() const { return result_; }
 
     bool RegistersWhateverThePlan() const override { return false; }
 
-    bool Planned(const Registration::Plan& plan) override {
-        const bool changes = Registration::ChangesAnything(plan);
+    bool Planned(const Plan::Plan& plan) override {
+        const bool changes = Plan::ChangesAnything(plan);
         if (options_.preview) {
             Preview(plan, changes);
             return false;
@@ -116,7 +117,7 @@ public:
             SayWhatOpens();
             messages_.Line(std::wstring(kAlreadyThere) +
                            L" Es wurde nichts geändert und nichts gesichert. " +
-                           exit_code::Named(exit_code::kRegistered));
+                           ExitCode::Named(ExitCode::kRegistered));
             return false;
         }
         CheckBackupFolder(folder_);
@@ -126,7 +127,7 @@ public:
     // Nobody waits for a window.
     void ProcessPendingEvents() override {}
 
-    void BackedUp(const Registration::Plan& plan, const std::wstring& undoFile) override {
+    void BackedUp(const Plan::Plan& plan, const std::wstring& undoFile) override {
         for (const Backup::Export& backup : plan.backups)
             messages_.Line(L"Sicherung " + Quoted(backup.file) + L": " + FileSize(backup.file) +
                            L" Bytes");
@@ -138,24 +139,24 @@ public:
             messages_.Line(L"Nicht geschrieben: " + Describe(step));
         SayWhatOpens();
         if (!outcome.Complete()) {
-            result_ = exit_code::kIncomplete;
+            result_ = ExitCode::kIncomplete;
             messages_.Line(L"Ergebnis: unvollständig, " + Decimal(outcome.failedWrites.size()) +
                            L" Werte konnten nicht geschrieben werden. Starten Sie das Programm "
                            L"mit Administratorrechten. " +
-                           exit_code::Named(result_));
+                           ExitCode::Named(result_));
             return;
         }
         messages_.Line(L"Ergebnis: Die Dateitypen wurden registriert und mit den Programmen "
                        L"verknüpft. " +
-                       exit_code::Named(result_));
+                       ExitCode::Named(result_));
     }
 
 private:
     // Per type: what a double-click opens for the account that ran this.
     void SayWhatOpens() {
-        const std::vector<int> types = Registration::TypesWithOpenCommand(options_.choices);
-        for (const default_apps::Effective& type : default_apps::EffectiveDefaults(types)) {
-            const catalogue::FileType& registered = *catalogue::FileTypeAt(type.listIndex);
+        const std::vector<int> types = Plan::TypesWithOpenCommand(options_.choices);
+        for (const DefaultApps::Effective& type : DefaultApps::EffectiveDefaults(types)) {
+            const Catalogue::FileType& registered = *Catalogue::FileTypeAt(type.listIndex);
             std::wstring line =
                 L"Doppelklick auf " + std::wstring(registered.extension) + L" für dieses Konto: ";
             if (type.Unknown())
@@ -171,7 +172,7 @@ private:
         }
     }
 
-    void Preview(const Registration::Plan& plan, bool changes) {
+    void Preview(const Plan::Plan& plan, bool changes) {
         messages_.Line(L"Vorschau: Es wird nichts geändert.");
         if (!changes) {
             messages_.Line(std::wstring(kAlreadyThere));
@@ -180,52 +181,52 @@ private:
         messages_.Line(L"Dateien, die der Lauf schreibt:");
         for (const Backup::Export& backup : plan.backups)
             messages_.Line(L"  " + backup.file);
-        messages_.Line(L"  " + file_path::Join(folder_, L"Rückgängig <Datum> <Uhrzeit>.reg"));
+        messages_.Line(L"  " + FileDirPath::Join(folder_, L"Rückgängig <Datum> <Uhrzeit>.reg"));
         messages_.Line(L"Schritte, in dieser Reihenfolge:");
         for (const Step& step : plan.steps)
             messages_.Line(L"  " + Describe(step));
     }
 
-    const command_line::Options& options_;
+    const CommandLine::Options& options_;
     std::wstring folder_;
     Messages& messages_;
-    Code result_ = exit_code::kRegistered;
+    Code result_ = ExitCode::kRegistered;
 };
 
 Code OpenSettingsPage(Messages& messages) {
-    if (default_apps::OpenSettings()) {
+    if (DefaultApps::OpenSettings()) {
         messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ für Bildkranz sind geöffnet. " +
-                      exit_code::Named(exit_code::kRegistered));
-        return exit_code::kRegistered;
+                      ExitCode::Named(ExitCode::kRegistered));
+        return ExitCode::kRegistered;
     }
     messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ ließen sich nicht öffnen. So legt "
                   L"der Benutzer das Programm für den Doppelklick selbst fest: " +
-                  std::wstring(default_apps::kWayByHand) + L" " +
-                  exit_code::Named(exit_code::kOtherFailure));
-    return exit_code::kOtherFailure;
+                  std::wstring(DefaultApps::kWayByHand) + L" " +
+                  ExitCode::Named(ExitCode::kOtherFailure));
+    return ExitCode::kOtherFailure;
 }
 
-void WriteAssociationFile(const command_line::Options& options, Messages& messages) {
+void WriteAssociationFile(const CommandLine::Options& options, Messages& messages) {
     const std::wstring& file = options.associationFile;
     if (options.preview) {
         messages.Line(L"Vorschau: Die Zuordnungsdatei " + Quoted(file) + L" würde geschrieben.");
         return;
     }
-    association_file::Write(file, options.choices.tickedTypes);
+    AssociationFile::Write(file, options.choices.tickedTypes);
     messages.Line(L"Zuordnungsdatei " + Quoted(file) + L" geschrieben.");
 }
 
-Code RunChecked(const command_line::Parsed& parsed, Messages& messages) {
-    const command_line::Options& options = parsed.options;
+Code RunChecked(const CommandLine::Parsed& parsed, Messages& messages) {
+    const CommandLine::Options& options = parsed.options;
     if (options.help) {
-        messages.Show(command_line::UsageText());
-        return exit_code::kRegistered;
+        messages.Show(CommandLine::UsageText());
+        return ExitCode::kRegistered;
     }
     if (parsed.error) {
         messages.Line(L"Fehler im Aufruf bei " + Quoted(parsed.error->argument) + L": " +
                       parsed.error->reason + L" Es wurde nichts geändert. " +
-                      exit_code::Named(exit_code::kUsageError) + L" Hilfe: Bildkranz.exe /?");
-        return exit_code::kUsageError;
+                      ExitCode::Named(ExitCode::kUsageError) + L" Hilfe: Bildkranz.exe /?");
+        return ExitCode::kUsageError;
     }
     if (options.settingsPage)
         return OpenSettingsPage(messages);
@@ -237,41 +238,41 @@ Code RunChecked(const command_line::Parsed& parsed, Messages& messages) {
         WriteAssociationFile(options, messages);
     // The file alone was asked for.
     if (options.choices.tickedVerbs.empty())
-        return exit_code::kRegistered;
+        return ExitCode::kRegistered;
     Lines lines(options, folder, messages);
     try {
         Registration::Register(options.choices, folder, lines);
     } catch (const FileNotMade& failure) {
-        throw Refusal{exit_code::kNoBackup, failure.Message()};
+        throw Refusal{ExitCode::kNoBackup, failure.Message()};
     }
     return lines.Result();
 }
 
 } // namespace
 
-int Run(const command_line::Parsed& parsed) {
+int Run(const CommandLine::Parsed& parsed) {
     // No box of the system's own either (a drive not ready, a crash): nobody
     // may be there to close it.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     Messages messages;
     SetFailureSink(
         [&messages](const std::wstring& text) {
-            messages.Line(L"Fehler: " + text + L" " + exit_code::Named(exit_code::kOtherFailure));
+            messages.Line(L"Fehler: " + text + L" " + ExitCode::Named(ExitCode::kOtherFailure));
         },
-        exit_code::kOtherFailure);
+        ExitCode::kOtherFailure);
     try {
         if (!parsed.options.logFile.empty())
             messages.OpenLog(parsed.options.logFile);
         return RunChecked(parsed, messages);
     } catch (const Refusal& refusal) {
         messages.Line(L"Fehler: " + refusal.message + L" Es wurde nichts geändert. " +
-                      exit_code::Named(refusal.code));
+                      ExitCode::Named(refusal.code));
         return refusal.code;
     } catch (...) {
         messages.Line(L"Fehler: " + DescribeFailure(std::current_exception()) + L" " +
-                      exit_code::Named(exit_code::kOtherFailure));
-        return exit_code::kOtherFailure;
+                      ExitCode::Named(ExitCode::kOtherFailure));
+        return ExitCode::kOtherFailure;
     }
 }
 
-} // namespace silent_run
+} // namespace SilentRun

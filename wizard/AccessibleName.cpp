@@ -1,6 +1,6 @@
 #include "wizard/AccessibleName.h"
 
-#include "common/ComApartment.h"
+#include "common/Com.h"
 #include "common/SystemLibrary.h"
 #include "common/UniqueHandle.h"
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-namespace accessible_name {
+namespace AccessibleName {
 
 namespace {
 
@@ -35,7 +35,7 @@ const Platform& LoadedPlatform() {
         // Handing an object to another process takes COM on this thread.
         // Never ended: the objects handed out live as long as their clients
         // hold them. A thread that has COM already keeps it as it is.
-        if (const com::Functions* com = com::Loaded())
+        if (const Com::Functions* com = Com::Loaded())
             com->initialize(nullptr, COINIT_APARTMENTTHREADED);
         return Platform{
             automation.Get<decltype(&SysAllocStringLen)>("SysAllocStringLen"),
@@ -228,4 +228,4 @@ void Give(HWND control, std::wstring_view name) {
         owned.release(); // the subclass frees it when the control goes
 }
 
-} // namespace accessible_name
+} // namespace AccessibleName

@@ -13,9 +13,9 @@
 // Nothing is loaded for it until the first request comes: a run that no
 // screen reader or other accessibility client asks about loads no COM and no
 // accessibility library.
-namespace accessible_name {
+namespace AccessibleName {
 
 // From now until the control is destroyed.
 void Give(HWND control, std::wstring_view name);
 
-} // namespace accessible_name
+} // namespace AccessibleName

@@ -5,7 +5,7 @@
 // Control identifiers of the window Root. Cancel carries IDCANCEL, so that the
 // dialog manager's Escape presses it; no control carries IDOK, so that Enter
 // presses no button unless one has the focus.
-namespace control_id {
+namespace ControlIds {
 
 inline constexpr int kCancel = IDCANCEL;
 inline constexpr int kNext = 100;
@@ -38,4 +38,4 @@ constexpr int VerbLabel(int slot) {
     return 170 + slot;
 }
 
-} // namespace control_id
+} // namespace ControlIds

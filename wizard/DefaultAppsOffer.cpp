@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace default_apps_offer {
+namespace DefaultAppsOffer {
 
 namespace {
 
@@ -16,17 +16,17 @@ namespace {
 // message has none.
 int Show(std::wstring_view text, UINT kind) {
     return MessageBoxW(nullptr, std::wstring(text).c_str(),
-                       std::wstring(texts::kDefaultApps.title).c_str(), kind);
+                       std::wstring(Texts::kDefaultApps.title).c_str(), kind);
 }
 
 // The messages end, as every message of the program's own, in four blanks.
 std::wstring WithWayByHand(std::wstring_view before) {
-    return std::wstring(before) + std::wstring(default_apps::kWayByHand) + L"    ";
+    return std::wstring(before) + std::wstring(DefaultApps::kWayByHand) + L"    ";
 }
 
 // "BMP", as the type list names the types.
 std::wstring TypeName(int listIndex) {
-    std::wstring name(catalogue::FileTypeAt(listIndex)->ExtensionWithoutDot());
+    std::wstring name(Catalogue::FileTypeAt(listIndex)->ExtensionWithoutDot());
     for (wchar_t& c : name)
         c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
     return name;
@@ -36,7 +36,7 @@ std::wstring TypeName(int listIndex) {
 // where every type opens with its own, or Windows could not be asked.
 std::wstring OverriddenTypes(const std::vector<int>& listIndices) {
     std::wstring lines;
-    for (const default_apps::Effective& type : default_apps::EffectiveDefaults(listIndices))
+    for (const DefaultApps::Effective& type : DefaultApps::EffectiveDefaults(listIndices))
         if (!type.Unknown() && !type.OwnClass())
             lines += L"\r\n    " + TypeName(type.listIndex) + L": " + type.openedBy;
     return lines;
@@ -48,20 +48,20 @@ void Offer(const std::vector<int>& listIndices) {
     if (listIndices.empty())
         return;
     // Another account's answers say nothing of the signed-in user's choice.
-    if (!default_apps::RunsAsSignedInUser()) {
-        Show(WithWayByHand(texts::kDefaultApps.otherAccount), MB_OK | MB_ICONINFORMATION);
+    if (!DefaultApps::RunsAsSignedInUser()) {
+        Show(WithWayByHand(Texts::kDefaultApps.otherAccount), MB_OK | MB_ICONINFORMATION);
         return;
     }
     const std::wstring overridden = OverriddenTypes(listIndices);
     if (overridden.empty())
         return;
-    const std::wstring question = std::wstring(texts::kDefaultApps.notInEffect) + overridden +
+    const std::wstring question = std::wstring(Texts::kDefaultApps.notInEffect) + overridden +
                                   L"\r\n\r\n" +
-                                  std::wstring(texts::kDefaultApps.onlyTheUserChooses);
+                                  std::wstring(Texts::kDefaultApps.onlyTheUserChooses);
     if (Show(question, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    if (!default_apps::OpenSettings())
-        Show(WithWayByHand(texts::kDefaultApps.settingsNotOpened), MB_OK | MB_ICONINFORMATION);
+    if (!DefaultApps::OpenSettings())
+        Show(WithWayByHand(Texts::kDefaultApps.settingsNotOpened), MB_OK | MB_ICONINFORMATION);
 }
 
-} // namespace default_apps_offer
+} // namespace DefaultAppsOffer

@@ -6,9 +6,9 @@
 // which program a double-click opens: where Windows opens one of the types
 // with another class, the wizard says so and offers Windows' own page for
 // the choice. Nothing appears where every type opens with its class.
-namespace default_apps_offer {
+namespace DefaultAppsOffer {
 
 // listIndices: the types whose class the registration gave an open command.
 void Offer(const std::vector<int>& listIndices);
 
-} // namespace default_apps_offer
+} // namespace DefaultAppsOffer

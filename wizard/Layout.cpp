@@ -1,6 +1,6 @@
 #include "wizard/Layout.h"
 
-namespace layout {
+namespace Layout {
 
 int ToPixels(int twips, int dpi) {
     return MulDiv(twips, dpi, 1440);
@@ -12,4 +12,4 @@ RECT ToPixels(const Twips& twips, int dpi) {
     return {left, top, left + ToPixels(twips.width, dpi), top + ToPixels(twips.height, dpi)};
 }
 
-} // namespace layout
+} // namespace Layout

@@ -4,7 +4,7 @@
 
 // The window's layout in twips (1440 to the inch), relative to the parent's
 // client area. At 96 DPI every measure is a whole number of pixels (twips / 15).
-namespace layout {
+namespace Layout {
 
 struct Twips {
     int left;
@@ -50,4 +50,4 @@ constexpr Twips VerbBrowse(int slot) {
 RECT ToPixels(const Twips& twips, int dpi);
 int ToPixels(int twips, int dpi);
 
-} // namespace layout
+} // namespace Layout

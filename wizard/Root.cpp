@@ -9,7 +9,6 @@
 #include "resources/resource_ids.h"
 #include "services/ComDlgDll.h"
 #include "services/FileDirPath.h"
-#include "services/ProgramChoice.h"
 #include "services/SpecialFolders.h"
 #include "services/WindowsOrdner.h"
 #include "wizard/AccessibleName.h"
@@ -71,7 +70,7 @@ UniqueFont CreateUiFont(int dpi, int weight) {
     font.lfWeight = weight;
     font.lfCharSet = ANSI_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(font.lfFaceName, texts::kFontFace.data(), LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, Texts::kFontFace.data(), LF_FACESIZE);
     UniqueFont created(CreateFontIndirectW(&font));
     if (!created)
         throw Failure(L"Die Schrift Tahoma konnte nicht angelegt werden.");
@@ -99,10 +98,10 @@ Root::Root(HINSTANCE instance) : instance_(instance) {
     RegisterClassOnce(kScreenClass, PanelProc, instance_, COLOR_3DFACE);
     RegisterClassOnce(kBarClass, PanelProc, instance_, COLOR_WINDOW);
 
-    RECT frame{0, 0, layout::ToPixels(layout::kClientWidth, dpi_),
-               layout::ToPixels(layout::kClientHeight, dpi_)};
+    RECT frame{0, 0, Layout::ToPixels(Layout::kClientWidth, dpi_),
+               Layout::ToPixels(Layout::kClientHeight, dpi_)};
     AdjustWindowRectEx(&frame, kRootStyle, FALSE, kRootExStyle);
-    window_ = CreateWindowExW(kRootExStyle, kRootClass, texts::kTitle.data(), kRootStyle,
+    window_ = CreateWindowExW(kRootExStyle, kRootClass, Texts::kTitle.data(), kRootStyle,
                               CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                               frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (!window_)
@@ -142,12 +141,12 @@ struct ControlSpec {
     std::wstring_view text;
     DWORD style;
     DWORD exStyle;
-    layout::Twips place;
+    Layout::Twips place;
     int id;
 };
 
 HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int dpi) {
-    const RECT place = layout::ToPixels(spec.place, dpi);
+    const RECT place = Layout::ToPixels(spec.place, dpi);
     const std::wstring text(spec.text);
     HWND control = CreateWindowExW(
         spec.exStyle, spec.className, text.c_str(), WS_CHILD | spec.style, place.left, place.top,
@@ -162,7 +161,7 @@ HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int dpi) {
 
 // The emblem is drawn by the window (WM_DRAWITEM), at the same place on every screen.
 void CreateEmblem(HWND screen, int id, int dpi) {
-    CreateControl(screen, {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, layout::kEmblem, id},
+    CreateControl(screen, {WC_STATICW, L"", WS_VISIBLE | SS_OWNERDRAW, 0, Layout::kEmblem, id},
                   nullptr, dpi);
 }
 
@@ -183,8 +182,8 @@ void ClipWhereItOverlaps(HWND upper, HWND lower) {
 
 // "Programm für „Öffnen“": what a screen reader calls a verb row's text box.
 std::wstring ProgramName(int slot) {
-    return std::wstring(texts::kProgramNameOpening) +
-           std::wstring(catalogue::VerbAt(slot)->Name()) + std::wstring(texts::kProgramNameClosing);
+    return std::wstring(Texts::kProgramNameOpening) +
+           std::wstring(Catalogue::VerbAt(slot)->Name()) + std::wstring(Texts::kProgramNameClosing);
 }
 
 } // namespace
@@ -193,10 +192,10 @@ void Root::CreateControls() {
     // The screens lie on top of each other; only one is ever visible, so their
     // order among themselves does not matter to Tab. The bar comes last.
     const ControlSpec screenSpec{kScreenClass,         L"", WS_CLIPSIBLINGS, kPanelExStyle,
-                                 layout::kScreenPanel, 0};
+                                 Layout::kScreenPanel, 0};
     for (int index = kScreenCount; index >= 1; --index) {
         ControlSpec spec = screenSpec;
-        spec.id = control_id::Screen(index);
+        spec.id = ControlIds::Screen(index);
         spec.style |= index == kTypeScreen ? WS_VISIBLE : 0;
         pScreens(index) = CreateControl(window_, spec, font_.get(), dpi_);
     }
@@ -211,21 +210,21 @@ void Root::CreateTypeScreen(HWND screen) {
                                {WC_LISTVIEWW, L"",
                                 WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
                                     LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                                WS_EX_CLIENTEDGE, layout::kTypeList, control_id::kTypeList},
+                                WS_EX_CLIENTEDGE, Layout::kTypeList, ControlIds::kTypeList},
                                font_.get(), dpi_);
     ListView_SetExtendedListViewStyle(lFiletyps_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     // Wine's accessibility layer names a list view only by its window text,
     // which a list view does not show, or by the list's own answer; that
     // answer names it on Windows as well.
-    accessible_name::Give(lFiletyps_, texts::kTypeListName);
+    AccessibleName::Give(lFiletyps_, Texts::kTypeListName);
     RECT inside{};
     GetClientRect(lFiletyps_, &inside);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = inside.right - inside.left;
     ListView_InsertColumn(lFiletyps_, 0, &column);
-    for (int index = 0; index < catalogue::kFileTypeCount; ++index) {
-        std::wstring caption(catalogue::kFileTypes[index].listCaption);
+    for (int index = 0; index < Catalogue::kFileTypeCount; ++index) {
+        std::wstring caption(Catalogue::kFileTypes[index].listCaption);
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = index;
@@ -233,79 +232,79 @@ void Root::CreateTypeScreen(HWND screen) {
         ListView_InsertItem(lFiletyps_, &item);
     }
     CreateControl(screen,
-                  {WC_STATICW, texts::kLabel1, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
-                   layout::kLabel1, control_id::kLabel1},
+                  {WC_STATICW, Texts::kLabel1, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
+                   Layout::kLabel1, ControlIds::kLabel1},
                   font_.get(), dpi_);
-    CreateEmblem(screen, control_id::kImage2, dpi_);
+    CreateEmblem(screen, ControlIds::kImage2, dpi_);
 }
 
 void Root::CreateVerbScreen(HWND screen) {
-    for (int slot = catalogue::kFirstVerbSlot;
-         slot < catalogue::kFirstVerbSlot + catalogue::kVerbCount; ++slot) {
-        const int row = slot - catalogue::kFirstVerbSlot;
+    for (int slot = Catalogue::kFirstVerbSlot;
+         slot < Catalogue::kFirstVerbSlot + Catalogue::kVerbCount; ++slot) {
+        const int row = slot - Catalogue::kFirstVerbSlot;
         verbCheckBoxes_[row] =
             CreateControl(screen,
-                          {WC_BUTTONW, catalogue::VerbAt(slot)->checkBoxCaption,
-                           WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, layout::VerbCheckBox(slot),
-                           control_id::VerbCheckBox(slot)},
+                          {WC_BUTTONW, Catalogue::VerbAt(slot)->checkBoxCaption,
+                           WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, Layout::VerbCheckBox(slot),
+                           ControlIds::VerbCheckBox(slot)},
                           font_.get(), dpi_);
         const std::wstring programName = ProgramName(slot);
         // The accessibility layer names a text box after the nearest static
         // text created before it, shown or not. Hidden and without a tab
         // stop, this one shows nothing and takes no key.
         CreateControl(screen,
-                      {WC_STATICW, programName, SS_LEFT | SS_NOPREFIX, 0, layout::VerbText(slot),
-                       control_id::VerbLabel(slot)},
+                      {WC_STATICW, programName, SS_LEFT | SS_NOPREFIX, 0, Layout::VerbText(slot),
+                       ControlIds::VerbLabel(slot)},
                       font_.get(), dpi_);
         verbTexts_[row] = CreateControl(
             screen,
             {WC_EDITW, L"", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | ES_READONLY | ES_AUTOHSCROLL,
-             WS_EX_CLIENTEDGE, layout::VerbText(slot), control_id::VerbText(slot)},
+             WS_EX_CLIENTEDGE, Layout::VerbText(slot), ControlIds::VerbText(slot)},
             font_.get(), dpi_);
         SetWindowSubclass(verbTexts_[row], VerbTextProc, static_cast<UINT_PTR>(slot),
                           reinterpret_cast<DWORD_PTR>(this));
         ClipWhereItOverlaps(verbCheckBoxes_[row], verbTexts_[row]);
         verbBrowseButtons_[row] = CreateControl(
             screen,
-            {WC_BUTTONW, texts::kBrowse, WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
-             layout::VerbBrowse(slot), control_id::VerbBrowse(slot)},
+            {WC_BUTTONW, Texts::kBrowse, WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
+             Layout::VerbBrowse(slot), ControlIds::VerbBrowse(slot)},
             font_.get(), dpi_);
         // A button is named by its caption, and "..." tells nothing.
-        accessible_name::Give(verbBrowseButtons_[row],
-                              programName + std::wstring(texts::kChooseProgramEnding));
+        AccessibleName::Give(verbBrowseButtons_[row],
+                             programName + std::wstring(Texts::kChooseProgramEnding));
     }
-    CreateEmblem(screen, control_id::kImage1, dpi_);
+    CreateEmblem(screen, ControlIds::kImage1, dpi_);
 }
 
 void Root::CreateConfirmationScreen(HWND screen) {
     const DWORD labelStyle = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
     CreateControl(screen,
-                  {WC_STATICW, texts::kLabel2, labelStyle, 0, layout::kLabel2, control_id::kLabel2},
+                  {WC_STATICW, Texts::kLabel2, labelStyle, 0, Layout::kLabel2, ControlIds::kLabel2},
                   boldFont_.get(), dpi_);
     CreateControl(screen,
-                  {WC_STATICW, texts::kLabel3, labelStyle, 0, layout::kLabel3, control_id::kLabel3},
+                  {WC_STATICW, Texts::kLabel3, labelStyle, 0, Layout::kLabel3, ControlIds::kLabel3},
                   font_.get(), dpi_);
     CreateControl(screen,
-                  {WC_STATICW, texts::kLabel4, labelStyle, 0, layout::kLabel4, control_id::kLabel4},
+                  {WC_STATICW, Texts::kLabel4, labelStyle, 0, Layout::kLabel4, ControlIds::kLabel4},
                   font_.get(), dpi_);
-    CreateEmblem(screen, control_id::kImage3, dpi_);
+    CreateEmblem(screen, ControlIds::kImage3, dpi_);
 }
 
 void Root::CreateButtonBar() {
     pPanels_ = CreateControl(window_,
                              {kBarClass, L"", WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS,
-                              kPanelExStyle, layout::kButtonBar, control_id::kButtonBar},
+                              kPanelExStyle, Layout::kButtonBar, ControlIds::kButtonBar},
                              font_.get(), dpi_);
     const DWORD buttonStyle = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
     bWeiter_ = CreateControl(
-        pPanels_, {WC_BUTTONW, texts::kNext, buttonStyle, 0, layout::kNext, control_id::kNext},
+        pPanels_, {WC_BUTTONW, Texts::kNext, buttonStyle, 0, Layout::kNext, ControlIds::kNext},
         font_.get(), dpi_);
     bZurück_ = CreateControl(
-        pPanels_, {WC_BUTTONW, texts::kBack, buttonStyle, 0, layout::kBack, control_id::kBack},
+        pPanels_, {WC_BUTTONW, Texts::kBack, buttonStyle, 0, Layout::kBack, ControlIds::kBack},
         font_.get(), dpi_);
     BAbbrechen_ = CreateControl(
         pPanels_,
-        {WC_BUTTONW, texts::kCancel, buttonStyle, 0, layout::kCancel, control_id::kCancel},
+        {WC_BUTTONW, Texts::kCancel, buttonStyle, 0, Layout::kCancel, ControlIds::kCancel},
         font_.get(), dpi_);
 }
 
@@ -437,13 +436,13 @@ void Root::OnCommand(int id, int notification) {
     if (notification != BN_CLICKED)
         return;
     switch (id) {
-    case control_id::kNext:
+    case ControlIds::kNext:
         bWeiter_Click();
         return;
-    case control_id::kBack:
+    case ControlIds::kBack:
         bZurück_Click();
         return;
-    case control_id::kCancel:
+    case ControlIds::kCancel:
         // Escape arrives here whatever Cancel's state; a disabled Cancel is not pressed.
         if (IsWindowEnabled(BAbbrechen_))
             BAbbrechen_Click();
@@ -451,10 +450,10 @@ void Root::OnCommand(int id, int notification) {
     default:
         break;
     }
-    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
-        if (id == control_id::VerbCheckBox(slot))
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
+        if (id == ControlIds::VerbCheckBox(slot))
             cChecker_Click(slot);
-        else if (id == control_id::VerbBrowse(slot))
+        else if (id == ControlIds::VerbBrowse(slot))
             bChecker_Click(slot);
     }
 }
@@ -519,7 +518,7 @@ int Root::TickedTypeCount() const {
 }
 
 bool Root::AnyVerbTicked() const {
-    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
         if (Button_GetCheck(cChecker(slot)) != BST_UNCHECKED)
             return true;
     }
@@ -529,7 +528,7 @@ bool Root::AnyVerbTicked() const {
 void Root::bWeiter_Click() {
     if (ScreenVisible(kTypeScreen)) {
         if (TickedTypeCount() == 0) {
-            ShowMessage(texts::kListWarning.title, texts::kListWarning.text, MB_ICONWARNING,
+            ShowMessage(Texts::kListWarning.title, Texts::kListWarning.text, MB_ICONWARNING,
                         window_);
             SetFocus(lFiletyps_);
             return;
@@ -539,7 +538,7 @@ void Root::bWeiter_Click() {
         EnableButton(bZurück_, true);
     } else if (ScreenVisible(kVerbScreen)) {
         if (!AnyVerbTicked()) {
-            ShowMessage(texts::kVerbWarning.title, texts::kVerbWarning.text, MB_ICONWARNING,
+            ShowMessage(Texts::kVerbWarning.title, Texts::kVerbWarning.text, MB_ICONWARNING,
                         window_);
             SetFocus(cChecker(1));
             return;
@@ -558,10 +557,10 @@ void Root::bWeiter_Click() {
         ShowWindow(window_, SW_HIDE);
         ProcessPendingEvents();
         if (allValuesWritten_) {
-            ShowMessage(texts::kSuccess.title, texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
-            default_apps_offer::Offer(Registration::TypesWithOpenCommand(ReadChoices()));
+            ShowMessage(Texts::kSuccess.title, Texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
+            DefaultAppsOffer::Offer(Plan::TypesWithOpenCommand(ReadChoices()));
         } else {
-            ShowMessage(texts::kIncomplete.title, texts::kIncomplete.text, MB_ICONWARNING, nullptr);
+            ShowMessage(Texts::kIncomplete.title, Texts::kIncomplete.text, MB_ICONWARNING, nullptr);
         }
         ExitProcess(0);
     }
@@ -630,7 +629,7 @@ void Root::bChecker_Click(int slot) {
         folder = FileDirPath::DirectoryOfPath(current);
     const std::wstring name = ComDlgDll::OpenFileDialog(
         window_, kProgramDialogTitle, folder, L"", kProgramDialogFilter, kProgramDialogExtension);
-    if (const auto program = ProgramChoice::ChosenProgramPath(std::move(folder), name))
+    if (const auto program = FileDirPath::ChosenProgramPath(std::move(folder), name))
         SetWindowTextW(tChecker(slot), program->c_str());
 }
 
@@ -646,21 +645,21 @@ void Root::tChecker_KeyDown(int slot, WORD key, int) {
 
 void Root::GetAttributes() {
     const std::array<std::wstring, 5> programs = CurrentPrograms::Read();
-    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
         const std::wstring& program = programs[slot - 1];
         SetWindowTextW(tChecker(slot), program.c_str());
         SetVerbTick(slot, program.empty() ? BST_UNCHECKED : BST_CHECKED);
     }
 }
 
-Registration::Choices Root::ReadChoices() const {
-    Registration::Choices choices;
+Plan::Choices Root::ReadChoices() const {
+    Plan::Choices choices;
     const int count = ListView_GetItemCount(lFiletyps_);
     for (int index = 0; index < count; ++index) {
         if (ListView_GetCheckState(lFiletyps_, index))
             choices.tickedTypes.push_back(index);
     }
-    for (int slot = 1; slot <= catalogue::kVerbCount; ++slot) {
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
         if (Button_GetCheck(cChecker(slot)) == BST_CHECKED)
             choices.tickedVerbs.push_back({slot, WindowText(tChecker(slot))});
     }

@@ -39,8 +39,8 @@ private:
     // What the registration reports: the wizard goes on whatever the plan
     // holds, and shows its outcome once the window is hidden.
     bool RegistersWhateverThePlan() const override { return true; }
-    bool Planned(const Registration::Plan&) override { return true; }
-    void BackedUp(const Registration::Plan&, const std::wstring&) override {}
+    bool Planned(const Plan::Plan&) override { return true; }
+    void BackedUp(const Plan::Plan&, const std::wstring&) override {}
     void Registered(const Registration::Outcome& outcome) override;
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -73,7 +73,7 @@ private:
     // Sets a verb row's tick; a changed tick runs the tick reaction, as a
     // user's click does.
     void SetVerbTick(int slot, int state);
-    Registration::Choices ReadChoices() const;
+    Plan::Choices ReadChoices() const;
     void PressFocusedButton();
     void EnableButton(HWND button, bool enabled);
     void ShowMessage(std::wstring_view title, std::wstring_view text, UINT icon, HWND owner);

@@ -5,7 +5,7 @@
 // Every text the window shows, to the character: trailing blanks are part of
 // the texts (each message title starts with one blank, each message text ends
 // with four).
-namespace texts {
+namespace Texts {
 
 inline constexpr std::wstring_view kTitle = L"Bildkranz";
 inline constexpr std::wstring_view kFontFace = L"Tahoma";
@@ -85,4 +85,4 @@ inline constexpr DefaultAppsTexts kDefaultApps{
     L"so: ",
 };
 
-} // namespace texts
+} // namespace Texts

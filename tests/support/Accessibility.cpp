@@ -4,7 +4,7 @@
 
 #include <oleacc.h>
 
-namespace accessibility {
+namespace Accessibility {
 
 namespace {
 
@@ -46,4 +46,4 @@ Seen AsStandard(HWND control) {
     return Read(result, object);
 }
 
-} // namespace accessibility
+} // namespace Accessibility

@@ -7,8 +7,8 @@
 #include <string>
 
 // A control as a screen reader sees it, through the platform's accessibility
-// layer. The calling thread needs COM (common/ComApartment.h).
-namespace accessibility {
+// layer. The calling thread needs COM (common/Com.h).
+namespace Accessibility {
 
 struct Seen {
     HRESULT result = E_FAIL; // of getting the object; the fields below only when it succeeded
@@ -30,17 +30,17 @@ struct Expected {
     const wchar_t* name;
 };
 inline constexpr Expected kNames[] = {
-    {control_id::kTypeList, L"Bilddateitypen"},
-    {control_id::VerbText(1), L"Programm f\u00FCr \u201E\u00D6ffnen\u201C"},
-    {control_id::VerbText(2), L"Programm f\u00FCr \u201EBearbeiten\u201C"},
-    {control_id::VerbText(3), L"Programm f\u00FCr \u201ESchnellansicht\u201C"},
-    {control_id::VerbText(4), L"Programm f\u00FCr \u201EKonvertieren\u201C"},
-    {control_id::VerbText(5), L"Programm f\u00FCr \u201EDrucken\u201C"},
-    {control_id::VerbBrowse(1), L"Programm f\u00FCr \u201E\u00D6ffnen\u201C ausw\u00E4hlen"},
-    {control_id::VerbBrowse(2), L"Programm f\u00FCr \u201EBearbeiten\u201C ausw\u00E4hlen"},
-    {control_id::VerbBrowse(3), L"Programm f\u00FCr \u201ESchnellansicht\u201C ausw\u00E4hlen"},
-    {control_id::VerbBrowse(4), L"Programm f\u00FCr \u201EKonvertieren\u201C ausw\u00E4hlen"},
-    {control_id::VerbBrowse(5), L"Programm f\u00FCr \u201EDrucken\u201C ausw\u00E4hlen"},
+    {ControlIds::kTypeList, L"Bilddateitypen"},
+    {ControlIds::VerbText(1), L"Programm f\u00FCr \u201E\u00D6ffnen\u201C"},
+    {ControlIds::VerbText(2), L"Programm f\u00FCr \u201EBearbeiten\u201C"},
+    {ControlIds::VerbText(3), L"Programm f\u00FCr \u201ESchnellansicht\u201C"},
+    {ControlIds::VerbText(4), L"Programm f\u00FCr \u201EKonvertieren\u201C"},
+    {ControlIds::VerbText(5), L"Programm f\u00FCr \u201EDrucken\u201C"},
+    {ControlIds::VerbBrowse(1), L"Programm f\u00FCr \u201E\u00D6ffnen\u201C ausw\u00E4hlen"},
+    {ControlIds::VerbBrowse(2), L"Programm f\u00FCr \u201EBearbeiten\u201C ausw\u00E4hlen"},
+    {ControlIds::VerbBrowse(3), L"Programm f\u00FCr \u201ESchnellansicht\u201C ausw\u00E4hlen"},
+    {ControlIds::VerbBrowse(4), L"Programm f\u00FCr \u201EKonvertieren\u201C ausw\u00E4hlen"},
+    {ControlIds::VerbBrowse(5), L"Programm f\u00FCr \u201EDrucken\u201C ausw\u00E4hlen"},
 };
 
-} // namespace accessibility
+} // namespace Accessibility

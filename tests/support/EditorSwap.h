@@ -10,8 +10,6 @@
 
 #include <string>
 
-namespace support {
-
 // Puts the fake editor that the build leaves beside the test programs in the
 // Windows folder in place of the real one, or only moves the real one aside,
 // and puts the real one back at the end.
@@ -20,7 +18,7 @@ public:
     explicit EditorSwap(const wchar_t* fakeMode) {
         EXPECT_TRUE(MoveFileW(editor_.c_str(), aside_.c_str()));
         if (fakeMode != nullptr) {
-            EXPECT_TRUE(CopyFileW((driver::BuildFolder() + L"\\fake_regedit.exe").c_str(),
+            EXPECT_TRUE(CopyFileW((Program::BuildFolder() + L"\\fake_regedit.exe").c_str(),
                                   editor_.c_str(), FALSE));
             SetEnvironmentVariableW(L"BILDKRANZ_FAKE_REGEDIT", fakeMode);
         }
@@ -37,5 +35,3 @@ private:
     const std::wstring editor_ = Backup::RegistryEditor();
     const std::wstring aside_ = editor_ + L".real";
 };
-
-} // namespace support

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace reg_file {
+namespace RegFile {
 
 namespace {
 
@@ -26,8 +26,8 @@ std::optional<DWORD> RunEditor(Editor editor, std::wstring commandLine) {
     PVOID redirection = nullptr;
     const bool native =
         editor == Editor::DoubleClick && InWow64() && Wow64DisableWow64FsRedirection(&redirection);
-    const auto code = driver::RunAndWait(Backup::RegistryEditor(), std::move(commandLine),
-                                         support::kHelperTimeLimitMs);
+    const auto code = Program::RunAndWait(Backup::RegistryEditor(), std::move(commandLine),
+                                          System::kHelperTimeLimitMs);
     if (native)
         Wow64RevertWow64FsRedirection(redirection);
     return code;
@@ -63,7 +63,7 @@ Content Parse(const std::wstring& text, bool joinLines) {
     Content content;
     std::set<std::wstring>* values = nullptr;
     std::wstring pending;
-    for (std::wstring line : text_file::Lines(text)) {
+    for (std::wstring line : TextFile::Lines(text)) {
         if (!pending.empty()) {
             if (joinLines)
                 line = line.substr(std::min(line.find_first_not_of(L' '), line.size()));
@@ -87,7 +87,7 @@ Content Parse(const std::wstring& text, bool joinLines) {
 }
 
 Content ParseFile(const std::wstring& path, bool joinLines) {
-    return Parse(text_file::Read(path), joinLines);
+    return Parse(TextFile::Read(path), joinLines);
 }
 
 Content Below(const Content& classes, const std::wstring& classesKey) {
@@ -106,13 +106,13 @@ void Missing(const Content& from, const Content& other, char sign,
     for (const auto& [key, values] : from) {
         const auto found = other.find(key);
         if (found == other.end()) {
-            differences.push_back(std::string(1, sign) + " [" + support::Ascii(key) + "]");
+            differences.push_back(std::string(1, sign) + " [" + System::Ascii(key) + "]");
             continue;
         }
         for (const std::wstring& value : values)
             if (!found->second.contains(value))
-                differences.push_back(std::string(1, sign) + " [" + support::Ascii(key) + "] " +
-                                      support::Ascii(value));
+                differences.push_back(std::string(1, sign) + " [" + System::Ascii(key) + "] " +
+                                      System::Ascii(value));
     }
 }
 
@@ -136,4 +136,4 @@ testing::AssertionResult Same(const Content& before, const Content& after) {
     return failure;
 }
 
-} // namespace reg_file
+} // namespace RegFile

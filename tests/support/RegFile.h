@@ -10,7 +10,7 @@
 // The real registry editor driven from tests, and a reader of its files that
 // compares them by content: Wine's editor lists values alphabetically,
 // Windows' in creation order.
-namespace reg_file {
+namespace RegFile {
 
 inline constexpr const wchar_t* kClassesKey = L"HKEY_LOCAL_MACHINE\\Software\\Classes";
 
@@ -53,4 +53,4 @@ std::vector<std::string> Differences(const Content& before, const Content& after
 // Success when both hold the same; else the first differences.
 testing::AssertionResult Same(const Content& before, const Content& after);
 
-} // namespace reg_file
+} // namespace RegFile

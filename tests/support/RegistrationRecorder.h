@@ -6,8 +6,6 @@
 #include <string>
 #include <utility>
 
-namespace support {
-
 // Runs a registration as the wizard does, whatever its plan holds, and keeps
 // what it reports.
 class RegistrationRecorder : public Registration::Reporter {
@@ -16,7 +14,7 @@ public:
         : onPendingEvents_(std::move(onPendingEvents)) {}
 
     bool RegistersWhateverThePlan() const override { return true; }
-    bool Planned(const Registration::Plan& planned) override {
+    bool Planned(const Plan::Plan& planned) override {
         plan = planned;
         return true;
     }
@@ -25,15 +23,13 @@ public:
         if (onPendingEvents_)
             onPendingEvents_();
     }
-    void BackedUp(const Registration::Plan&, const std::wstring&) override {}
+    void BackedUp(const Plan::Plan&, const std::wstring&) override {}
     void Registered(const Registration::Outcome& done) override { outcome = done; }
 
-    Registration::Plan plan;
+    Plan::Plan plan;
     Registration::Outcome outcome;
     int pendingEventCalls = 0;
 
 private:
     std::function<void()> onPendingEvents_;
 };
-
-} // namespace support

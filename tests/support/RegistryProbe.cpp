@@ -5,7 +5,7 @@
 
 #include <sddl.h>
 
-namespace probe {
+namespace RegistryProbe {
 
 std::wstring ClassesPath(const std::wstring& key) {
     return L"Software\\Classes\\" + key;
@@ -136,7 +136,7 @@ void MakeReadOnly(const std::wstring& classesKey) {
 }
 
 void DeleteAllAssociations() {
-    for (const catalogue::FileType& type : catalogue::kFileTypes) {
+    for (const Catalogue::FileType& type : Catalogue::kFileTypes) {
         DeleteTree(std::wstring(type.extension));
         DeleteTree(std::wstring(type.className));
         DeleteTree(L"SystemFileAssociations\\" + std::wstring(type.extension));
@@ -148,4 +148,4 @@ void DeleteAllAssociations() {
         RegDeleteValueW(listed.get(), L"Bildkranz");
 }
 
-} // namespace probe
+} // namespace RegistryProbe

@@ -8,7 +8,7 @@
 
 // Direct looks at HKEY_LOCAL_MACHINE\Software\Classes, past the program's own
 // registry layer, so tests see what the registry really holds.
-namespace probe {
+namespace RegistryProbe {
 
 std::wstring ClassesPath(const std::wstring& key);
 bool KeyPresent(const std::wstring& classesKey);
@@ -44,4 +44,4 @@ void MakeReadOnly(const std::wstring& classesKey);
 // Windows' Default Apps list included.
 void DeleteAllAssociations();
 
-} // namespace probe
+} // namespace RegistryProbe

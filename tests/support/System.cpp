@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace support {
+namespace System {
 
 std::string Ascii(std::wstring_view text) {
     std::string ascii;
@@ -32,7 +32,7 @@ std::string FileBytes(const std::wstring& path) {
 }
 
 std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wstring_view start) {
-    std::vector<std::wstring> files = driver::FilesIn(folder);
+    std::vector<std::wstring> files = Program::FilesIn(folder);
     std::erase_if(files, [&](const std::wstring& name) { return !name.starts_with(start); });
     std::sort(files.begin(), files.end());
     return files;
@@ -45,8 +45,8 @@ Finished RunPrinting(const std::wstring& program, const std::wstring& arguments,
     {
         const UniqueFile output(CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                             &inherited, CREATE_ALWAYS, 0, nullptr));
-        finished.exitCode = driver::RunAndWait(program, L"\"" + program + L"\" " + arguments,
-                                               timeoutMs, {SW_SHOWDEFAULT, output.get()});
+        finished.exitCode = Program::RunAndWait(program, L"\"" + program + L"\" " + arguments,
+                                                timeoutMs, {SW_SHOWDEFAULT, output.get()});
     }
     finished.output = FileBytes(outputFile);
     return finished;
@@ -61,4 +61,4 @@ std::wstring Environment(const wchar_t* name) {
     return value;
 }
 
-} // namespace support
+} // namespace System

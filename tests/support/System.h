@@ -9,7 +9,7 @@
 
 // What the tests ask of the system beside the wizard's window (which the
 // driver works): files, processes, the environment.
-namespace support {
+namespace System {
 
 // For messages: the text with every character outside printable ASCII as \uXXXX.
 std::string Ascii(std::wstring_view text);
@@ -34,4 +34,4 @@ Finished RunPrinting(const std::wstring& program, const std::wstring& arguments,
 // How long the tests let a helper program run before they end it.
 inline constexpr DWORD kHelperTimeLimitMs = 120'000;
 
-} // namespace support
+} // namespace System

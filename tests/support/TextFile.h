@@ -10,7 +10,7 @@
 
 // UTF-16 text files: the registry editor's exports, and the notes the small
 // helper programs leave for the tests that start them.
-namespace text_file {
+namespace TextFile {
 
 inline bool Write(const std::wstring& path, const std::wstring& text) {
     const UniqueFile file(
@@ -46,4 +46,4 @@ inline std::vector<std::wstring> Lines(const std::wstring& text) {
     return lines;
 }
 
-} // namespace text_file
+} // namespace TextFile

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace version_record {
+namespace VersionRecord {
 
 namespace {
 
@@ -90,4 +90,4 @@ bool Write(const std::wstring& program, const std::vector<Language>& tables,
     return EndUpdateResourceW(update, !written) && written;
 }
 
-} // namespace version_record
+} // namespace VersionRecord

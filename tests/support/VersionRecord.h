@@ -7,7 +7,7 @@
 
 // Test programs with a version record of the test's choosing, written into a
 // copy of a program that has none.
-namespace version_record {
+namespace VersionRecord {
 
 struct Language {
     WORD language;            // e.g. 0x0407
@@ -19,4 +19,4 @@ struct Language {
 bool Write(const std::wstring& program, const std::vector<Language>& tables,
            const std::vector<WORD>& listed);
 
-} // namespace version_record
+} // namespace VersionRecord

@@ -6,7 +6,7 @@
 
 // COM's own functions, from ole32 loaded when COM is first wanted: most runs
 // of the program never use it.
-namespace com {
+namespace Com {
 
 struct Functions {
     decltype(&CoInitializeEx) initialize = nullptr;
@@ -33,24 +33,22 @@ struct TaskMemory {
     static void close(wchar_t* text) { Loaded()->freeMemory(text); }
 };
 
-} // namespace com
-
 // COM initialised on this thread while it lives, for objects of the
 // platform's own; released only when this object's call initialised it.
-class ComApartment {
+class Apartment {
 public:
-    ComApartment() {
-        if (const com::Functions* functions = com::Loaded()) {
+    Apartment() {
+        if (const Functions* functions = Loaded()) {
             uninitialize_ = functions->uninitialize;
             result_ = functions->initialize(nullptr, COINIT_APARTMENTTHREADED);
         }
     }
-    ~ComApartment() {
+    ~Apartment() {
         if (SUCCEEDED(result_))
             uninitialize_();
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    Apartment(const Apartment&) = delete;
+    Apartment& operator=(const Apartment&) = delete;
 
     // COM works on this thread: initialised here, or before in another way.
     bool Usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
@@ -59,3 +57,5 @@ private:
     HRESULT result_ = E_FAIL;
     decltype(&CoUninitialize) uninitialize_ = nullptr;
 };
+
+} // namespace Com

@@ -9,9 +9,9 @@
 // without a window.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
-        const std::vector<std::wstring> arguments = command_line::Arguments(GetCommandLineW());
+        const std::vector<std::wstring> arguments = CommandLine::Arguments(GetCommandLineW());
         if (!arguments.empty())
-            return silent_run::Run(command_line::Parse(arguments));
+            return SilentRun::Run(CommandLine::Parse(arguments));
         Root root(instance);
         root.Show();
         return root.RunMessageLoop();
