@@ -51,7 +51,8 @@ ULONGLONG Now() {
 // file or no file.
 std::optional<ULONGLONG> WrittenFile(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(FileDirPath::ForFileCalls(path).c_str(), GetFileExInfoStandard,
+                              &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0))
         return std::nullopt;

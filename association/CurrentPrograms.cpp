@@ -3,6 +3,7 @@
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
 #include "association/Registry.h"
+#include "common/Text.h"
 
 #include <windows.h>
 
@@ -11,11 +12,6 @@ namespace CurrentPrograms {
 namespace {
 
 constexpr std::wstring_view kQuotedPlaceholder = L"\"%1\"";
-
-bool EndsWith(const std::wstring& text, std::wstring_view end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // The command value of one verb as text, without its terminator and without
 // the blank the registry layer appends; empty when there is none.
@@ -38,17 +34,16 @@ std::wstring ReadCommand(const Catalogue::Verb& verb) {
 } // namespace
 
 std::wstring ProgramFromCommand(std::wstring command) {
-    if (command.size() >= 5 && EndsWith(command, kQuotedPlaceholder))
+    if (command.size() >= 5 && command.ends_with(kQuotedPlaceholder))
         command.resize(command.size() - 5);
-    if (command.size() >= 5 && EndsWith(command, L"%1"))
+    if (command.size() >= 5 && command.ends_with(L"%1"))
         command.resize(command.size() - 3);
-    if (EndsWith(command, L" "))
+    if (command.ends_with(L' '))
         command.pop_back();
     // A command of the quoted placeholder alone names no program to unquote.
-    if (command.size() >= 2 && command.front() == L'"' && command.back() == L'"' &&
-        command != kQuotedPlaceholder)
-        command = command.substr(1, command.size() - 2);
-    return command;
+    if (command == kQuotedPlaceholder)
+        return command;
+    return std::wstring(Text::Unquoted(command));
 }
 
 std::array<std::wstring, 5> Read() {

@@ -3,6 +3,7 @@
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
 #include "association/Registry.h"
+#include "common/Text.h"
 #include "common/Com.h"
 #include "common/SystemLibrary.h"
 #include "common/UniqueHandle.h"
@@ -211,7 +212,7 @@ bool OpenSettings() {
 }
 
 bool Effective::OwnClass() const {
-    return KeyPath::Same(effectiveClass, Catalogue::FileTypeAt(listIndex)->className);
+    return Text::Same(effectiveClass, Catalogue::FileTypeAt(listIndex)->className);
 }
 
 std::vector<Effective> EffectiveDefaults(const std::vector<int>& listIndices) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Text.h"
+
 #include <windows.h>
 
 #include <string>
@@ -25,24 +27,13 @@ inline std::wstring Full(std::wstring_view path) {
     return std::wstring(kRootName) + std::wstring(path);
 }
 
-// Registry names compare without regard to case.
+// Registry names compare without regard to case: a key path is the same as
+// the ancestor or below it.
 inline bool SameOrBelow(std::wstring_view path, std::wstring_view ancestor) {
     if (path.size() < ancestor.size() ||
         (path.size() > ancestor.size() && path[ancestor.size()] != L'\\'))
         return false;
-    const int length = static_cast<int>(ancestor.size());
-    return CompareStringOrdinal(path.data(), length, ancestor.data(), length, TRUE) == CSTR_EQUAL;
+    return Text::Same(path.substr(0, ancestor.size()), ancestor);
 }
-
-inline bool Same(std::wstring_view left, std::wstring_view right) {
-    return left.size() == right.size() && SameOrBelow(left, right);
-}
-
-struct CaseBlindLess {
-    bool operator()(std::wstring_view left, std::wstring_view right) const {
-        return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),
-                                    static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
-    }
-};
 
 } // namespace KeyPath

@@ -3,6 +3,7 @@
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "association/KeyPath.h"
+#include "common/Text.h"
 #include "association/ProgramName.h"
 #include "association/Registry.h"
 
@@ -41,7 +42,7 @@ public:
     }
 
 private:
-    std::map<std::wstring, bool, KeyPath::CaseBlindLess> known_;
+    std::map<std::wstring, bool, Text::CaseBlindLess> known_;
     std::vector<std::wstring> deletedTrees_;
 };
 
@@ -89,7 +90,7 @@ std::vector<PlannedVerb> PlanVerbs(const std::vector<VerbChoice>& choices) {
         if (!choice.program.empty()) {
             planned.extensionCaption =
                 ExtensionVerbCaption(choice.slot, ProgramName::Of(choice.program));
-            planned.icon = ProgramName::Unquoted(choice.program) + L",0";
+            planned.icon = std::wstring(Text::Unquoted(choice.program)) + L",0";
         }
         verbs.push_back(std::move(planned));
     }
@@ -180,7 +181,7 @@ void PlanDefaultApps(Planner& plan, const Choices& choices) {
     plan.CreateIfMissing(capabilities);
     plan.Set(capabilities, L"ApplicationName", kApplicationName);
     plan.Set(capabilities, L"ApplicationDescription", DefaultApps::kDescription);
-    plan.Set(capabilities, L"ApplicationIcon", ProgramName::Unquoted(open->program) + L",0");
+    plan.Set(capabilities, L"ApplicationIcon", std::wstring(Text::Unquoted(open->program)) + L",0");
     plan.CreateIfMissing(fileAssociations);
     for (int listIndex : types) {
         const Catalogue::FileType& type = *Catalogue::FileTypeAt(listIndex);
@@ -217,9 +218,8 @@ bool ChangesAnything(const Plan& plan) {
 }
 
 std::wstring CommandValue(std::wstring_view program) {
-    const bool quoted = program.size() >= 2 && program.front() == L'"' && program.back() == L'"';
     std::wstring command;
-    if (!quoted && program.find(L' ') != std::wstring_view::npos)
+    if (!Text::IsQuoted(program) && program.find(L' ') != std::wstring_view::npos)
         command = L"\"" + std::wstring(program) + L"\"";
     else
         command = program;

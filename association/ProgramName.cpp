@@ -1,5 +1,7 @@
 #include "association/ProgramName.h"
 
+#include "common/Text.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -62,14 +64,8 @@ std::wstring Description(const std::vector<BYTE>& record) {
 
 } // namespace
 
-std::wstring Unquoted(std::wstring_view programPath) {
-    if (programPath.size() >= 2 && programPath.front() == L'"' && programPath.back() == L'"')
-        programPath = programPath.substr(1, programPath.size() - 2);
-    return std::wstring(programPath);
-}
-
 std::wstring Of(std::wstring_view programPath) {
-    const std::wstring path = Unquoted(programPath);
+    const std::wstring path(Text::Unquoted(programPath));
     const std::vector<BYTE> record = VersionRecord(path);
     std::wstring name = record.empty() ? std::wstring() : Description(record);
     return name.empty() ? FileNameWithoutExtension(path) : name;

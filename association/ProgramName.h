@@ -11,8 +11,4 @@ namespace ProgramName {
 // file name without the extension.
 std::wstring Of(std::wstring_view programPath);
 
-// The program's path for an icon location: one pair of quotes around the
-// whole path removed, as the verb rows may show it.
-std::wstring Unquoted(std::wstring_view programPath);
-
 } // namespace ProgramName

@@ -130,63 +130,69 @@ LSTATUS Measure(HKEY key, KeySizes& sizes) {
                             nullptr);
 }
 
-// Every value of an open key. A value may grow, or a longer one come in,
-// between measuring the key and reading it: then the key is measured again.
-LSTATUS ReadValues(HKEY key, std::vector<StoredValue>& values) {
+KeySizes Larger(const KeySizes& left, const KeySizes& right) {
+    return {std::max(left.longestSubkey, right.longestSubkey),
+            std::max(left.longestValueName, right.longestValueName),
+            std::max(left.largestValue, right.largestValue)};
+}
+
+// Reads an open key's values or subkeys one index after another, until the
+// platform has no more. An entry may grow, or a longer one come in, between
+// measuring the key and reading it: readAt then answers ERROR_MORE_DATA with
+// the sizes it needs, and the key is measured again.
+template <typename ReadAt> LSTATUS ReadAll(HKEY key, ReadAt readAt) {
     KeySizes sizes;
     LSTATUS status = Measure(key, sizes);
     int retries = 0;
     for (DWORD index = 0; status == ERROR_SUCCESS;) {
-        StoredValue value;
-        value.name.resize(std::size_t{sizes.longestValueName} + 1);
-        value.data.resize(std::size_t{sizes.largestValue} + 1);
-        DWORD nameLength = static_cast<DWORD>(value.name.size());
-        DWORD size = static_cast<DWORD>(value.data.size());
-        status = RegEnumValueW(key, index, value.name.data(), &nameLength, nullptr, &value.type,
-                               value.data.data(), &size);
+        KeySizes needed;
+        status = readAt(index, sizes, needed);
         if (status == ERROR_NO_MORE_ITEMS)
             return ERROR_SUCCESS;
         if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
             status = Measure(key, sizes);
-            sizes.longestValueName = std::max<DWORD>(sizes.longestValueName, nameLength * 2);
-            sizes.largestValue = std::max<DWORD>(sizes.largestValue, size);
+            sizes = Larger(sizes, needed);
             continue;
         }
-        if (status != ERROR_SUCCESS)
-            return status;
-        value.name.resize(nameLength);
-        value.data.resize(size);
-        values.push_back(std::move(value));
         ++index;
         retries = 0;
     }
     return status;
 }
 
+LSTATUS ReadValues(HKEY key, std::vector<StoredValue>& values) {
+    return ReadAll(key, [&](DWORD index, const KeySizes& sizes, KeySizes& needed) {
+        StoredValue value;
+        value.name.resize(std::size_t{sizes.longestValueName} + 1);
+        value.data.resize(std::size_t{sizes.largestValue} + 1);
+        DWORD nameLength = static_cast<DWORD>(value.name.size());
+        DWORD size = static_cast<DWORD>(value.data.size());
+        const LSTATUS status = RegEnumValueW(key, index, value.name.data(), &nameLength, nullptr,
+                                             &value.type, value.data.data(), &size);
+        needed.longestValueName = nameLength * 2;
+        needed.largestValue = size;
+        if (status == ERROR_SUCCESS) {
+            value.name.resize(nameLength);
+            value.data.resize(size);
+            values.push_back(std::move(value));
+        }
+        return status;
+    });
+}
+
 LSTATUS ReadSubkeyNames(HKEY key, std::vector<std::wstring>& names) {
-    KeySizes sizes;
-    LSTATUS status = Measure(key, sizes);
-    int retries = 0;
-    for (DWORD index = 0; status == ERROR_SUCCESS;) {
+    return ReadAll(key, [&](DWORD index, const KeySizes& sizes, KeySizes& needed) {
         std::wstring name(std::size_t{sizes.longestSubkey} + 1, L'\0');
         DWORD length = static_cast<DWORD>(name.size());
-        status =
+        const LSTATUS status =
             RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            return ERROR_SUCCESS;
-        if (status == ERROR_MORE_DATA && ++retries < kReadAttempts) {
-            status = Measure(key, sizes);
-            sizes.longestSubkey = std::max<DWORD>(sizes.longestSubkey, length * 2 + 1);
-            continue;
+        needed.longestSubkey = length * 2 + 1;
+        if (status == ERROR_SUCCESS) {
+            name.resize(length);
+            names.push_back(std::move(name));
         }
-        if (status != ERROR_SUCCESS)
-            return status;
-        name.resize(length);
-        names.push_back(std::move(name));
-        ++index;
-        retries = 0;
-    }
-    return status;
+        return status;
+    });
 }
 
 std::optional<StoredValue> Read(HKEY key, const std::wstring& name) {

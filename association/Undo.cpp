@@ -2,11 +2,12 @@
 
 #include "association/KeyPath.h"
 #include "association/Registry.h"
+#include "common/Text.h"
 #include "common/Failure.h"
 #include "services/FileDirPath.h"
+#include "services/TemporaryFile.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
-#include "common/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -65,7 +66,7 @@ std::vector<TouchedKey> TouchedKeys(const std::vector<Plan::Step>& steps) {
     std::vector<TouchedKey> touched;
     for (const Plan::Step& step : steps) {
         auto entry = std::find_if(touched.begin(), touched.end(), [&](const TouchedKey& key) {
-            return KeyPath::Same(key.path, step.key);
+            return Text::Same(key.path, step.key);
         });
         if (entry == touched.end())
             entry = touched.insert(touched.end(), TouchedKey{step.key, false, {}});
@@ -99,7 +100,7 @@ std::optional<StoredKey> ReadKey(std::wstring_view path) {
 // Value names compare without regard to case, as the registry compares them.
 const StoredValue* ValueNamed(const StoredKey& key, std::wstring_view name) {
     for (const StoredValue& value : key.values)
-        if (KeyPath::Same(value.name, name))
+        if (Text::Same(value.name, name))
             return &value;
     return nullptr;
 }
@@ -124,11 +125,6 @@ void AppendValueName(std::wstring& text, std::wstring_view name) {
     text += L'=';
 }
 
-void AppendHexDigits(std::wstring& text, unsigned long number, int digits) {
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-        text += L"0123456789abcdef"[(number >> shift) & 0xF];
-}
-
 void AppendHexType(std::wstring& text, DWORD type) {
     if (type == REG_BINARY) {
         text += L"hex:";
@@ -138,7 +134,7 @@ void AppendHexType(std::wstring& text, DWORD type) {
     int digits = 1;
     while (digits < 8 && (type >> (digits * 4)) != 0)
         ++digits;
-    AppendHexDigits(text, type, digits);
+    text += HexDigits(type, digits);
     text += L"):";
 }
 
@@ -146,7 +142,7 @@ void AppendHexType(std::wstring& text, DWORD type) {
 void AppendHexBytes(std::wstring& text, std::size_t lineStart, const std::vector<BYTE>& data) {
     std::size_t lineLength = text.size() - lineStart;
     for (std::size_t i = 0; i < data.size(); ++i) {
-        AppendHexDigits(text, data[i], 2);
+        text += HexDigits(data[i], 2);
         if (i + 1 == data.size())
             break;
         text += L',';
@@ -183,7 +179,7 @@ void AppendValue(std::wstring& text, const StoredValue& value) {
         for (int i = 3; i >= 0; --i)
             number = (number << 8) | value.data[i];
         text += L"dword:";
-        AppendHexDigits(text, number, 8);
+        text += HexDigits(number, 8);
     } else {
         AppendHexType(text, value.type);
         AppendHexBytes(text, lineStart, value.data);
@@ -290,66 +286,6 @@ std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int 
     return FileDirPath::Join(folder, name + L".reg");
 }
 
-// Removed again unless kept: a half-written file must not stay behind.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!kept_)
-            DeleteFileW(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::wstring& Path() const { return path_; }
-    void Keep() { kept_ = true; }
-
-private:
-    std::wstring path_;
-    bool kept_ = false;
-};
-
-// A new file of this process's own; CREATE_NEW never follows a name that is
-// already there, not even one planted to point elsewhere.
-std::pair<UniqueFile, std::wstring> CreateTemporary(std::wstring_view folder,
-                                                    const std::wstring& stamp) {
-    DWORD error = ERROR_FILE_EXISTS;
-    for (int number = 1; number <= kNameAttempts && error == ERROR_FILE_EXISTS; ++number) {
-        std::wstring path = FileDirPath::Join(folder, L"~Rückgängig " + stamp + L' ' +
-                                                          Decimal(GetCurrentProcessId()) + L'-' +
-                                                          Decimal(number) + L".tmp");
-        UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file)
-            return {std::move(file), std::move(path)};
-        error = GetLastError();
-    }
-    throw Problem{L"Im Ordner „" + std::wstring(folder) + L"“ konnte keine Datei angelegt werden" +
-                  SystemError(error)};
-}
-
-void WriteAll(HANDLE file, const std::wstring& text) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
-    std::size_t left = text.size() * sizeof(wchar_t);
-    while (left > 0) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1 << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written == 0)
-            throw Problem{L"Die Datei konnte nicht vollständig geschrieben werden" +
-                          SystemError(GetLastError())};
-        bytes += written;
-        left -= written;
-    }
-    if (!FlushFileBuffers(file))
-        throw Problem{L"Die Datei konnte nicht vollständig geschrieben werden" +
-                      SystemError(GetLastError())};
-}
-
-bool NameTaken(const std::wstring& path, DWORD error) {
-    // A folder of that name may refuse the move with another code.
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ||
-           GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
     FailToMake(L"Rückgängig-Datei", file, reason);
 }
@@ -368,19 +304,22 @@ File::File(std::wstring_view folder, const std::vector<Plan::Step>& steps)
 std::wstring File::Save() const {
     std::wstring file = FinalName(folder_, stamp_, 1);
     try {
-        auto [handle, path] = CreateTemporary(folder_, stamp_);
-        TemporaryFile temporary(std::move(path));
-        WriteAll(handle.get(), text_);
-        handle.reset();
+        TemporaryFile temporary(folder_, L"~Rückgängig " + stamp_);
+        if (const DWORD error = temporary.Created(); error != ERROR_SUCCESS)
+            throw Problem{L"Im Ordner „" + folder_ + L"“ konnte keine Datei angelegt werden" +
+                          SystemError(error)};
+        const std::string_view bytes(reinterpret_cast<const char*>(text_.data()),
+                                     text_.size() * sizeof(wchar_t));
+        if (const DWORD error = temporary.Write(bytes); error != ERROR_SUCCESS)
+            throw Problem{L"Die Datei konnte nicht vollständig geschrieben werden" +
+                          SystemError(error)};
         for (int number = 1; number <= kNameAttempts; ++number) {
             file = FinalName(folder_, stamp_, number);
-            // Without MOVEFILE_REPLACE_EXISTING an existing file stays as it is.
-            if (MoveFileExW(temporary.Path().c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH)) {
-                temporary.Keep();
+            // An existing file is never replaced: the next number is tried.
+            const DWORD error = temporary.MoveTo(file, false);
+            if (error == ERROR_SUCCESS)
                 return file;
-            }
-            const DWORD error = GetLastError();
-            if (!NameTaken(file, error))
+            if (!TemporaryFile::NameTaken(file, error))
                 throw Problem{L"Die fertige Datei konnte nicht unter ihrem Namen abgelegt werden" +
                               SystemError(error)};
         }

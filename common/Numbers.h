@@ -35,6 +35,15 @@ inline std::wstring Decimal(int number) {
     return Decimal(static_cast<long long>(number));
 }
 
+// The lowest `count` hexadecimal digits of the number, in lower or upper case.
+inline std::wstring HexDigits(unsigned long number, int count, bool upperCase = false) {
+    const wchar_t* digits = upperCase ? L"0123456789ABCDEF" : L"0123456789abcdef";
+    std::wstring hex;
+    for (int shift = (count - 1) * 4; shift >= 0; shift -= 4)
+        hex += digits[(number >> shift) & 0xF];
+    return hex;
+}
+
 inline std::wstring TwoDigits(unsigned number) {
     return {static_cast<wchar_t>(L'0' + number / 10 % 10),
             static_cast<wchar_t>(L'0' + number % 10)};

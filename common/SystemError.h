@@ -11,8 +11,5 @@
 inline std::wstring ErrorCode(DWORD code) {
     if (code < 0x10000)
         return Decimal(static_cast<unsigned long>(code));
-    std::wstring hex = L"0x";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        hex += L"0123456789ABCDEF"[(code >> shift) & 0xF];
-    return hex;
+    return L"0x" + HexDigits(code, 8, true);
 }

@@ -352,7 +352,7 @@ TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
     EXPECT_NE(finished.output.find(L"Software\\Classes\\ACDC_BMP\\shell\\Open\\Command  @"),
               std::wstring::npos)
         << Ascii(finished.output);
-    EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+    EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
 }
 
 // --- Windows' Default Apps

@@ -5,6 +5,7 @@
 #include "association/KeyPath.h"
 #include "association/ProgramName.h"
 #include "association/Registration.h"
+#include "common/Text.h"
 #include "common/Failure.h"
 #include "common/Process.h"
 #include "driver/Program.h"
@@ -165,22 +166,23 @@ TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
         const std::wstring shell = associations + extension + L"\\shell\\";
         for (const auto& verb : verbs) {
             SCOPED_TRACE(Ascii(shell + verb.key));
-            EXPECT_EQ(Text(shell + verb.key), verb.caption);
-            EXPECT_EQ(Text(shell + verb.key, L"Icon"), verb.program + L",0");
-            EXPECT_EQ(Text(shell + verb.key + L"\\Command"), Plan::CommandValue(verb.program));
+            EXPECT_EQ(RegistryProbe::Text(shell + verb.key), verb.caption);
+            EXPECT_EQ(RegistryProbe::Text(shell + verb.key, L"Icon"), verb.program + L",0");
+            EXPECT_EQ(RegistryProbe::Text(shell + verb.key + L"\\Command"),
+                      Plan::CommandValue(verb.program));
             EXPECT_EQ(KeyClass(shell + verb.key + L"\\Command"), L"1");
         }
         EXPECT_FALSE(KeyPresent(shell + L"Bildkranz.Resample"));
-        EXPECT_EQ(Text(extension + L"\\OpenWithProgids",
-                       extension == L".bmp" ? L"ACDC_BMP" : L"ACDC_PNG"),
+        EXPECT_EQ(RegistryProbe::Text(extension + L"\\OpenWithProgids",
+                                      extension == L".bmp" ? L"ACDC_BMP" : L"ACDC_PNG"),
                   L"");
     }
-    EXPECT_EQ(Text(associations + L".bmp\\shell\\Open\\Command"), L"alt.exe \"%1\"");
+    EXPECT_EQ(RegistryProbe::Text(associations + L".bmp\\shell\\Open\\Command"), L"alt.exe \"%1\"");
     EXPECT_FALSE(KeyPresent(associations + L".png\\shell\\Open"));
     // The key had a subkey, so it could not be written fresh: it keeps the old entry.
-    EXPECT_EQ(Text(L".bmp\\OpenWithProgids", L"Paint.Picture"), L"");
+    EXPECT_EQ(RegistryProbe::Text(L".bmp\\OpenWithProgids", L"Paint.Picture"), L"");
     EXPECT_FALSE(KeyPresent(associations + L".psd"));
-    EXPECT_EQ(Text(L".psd\\OpenWithProgids", L"ACDC_PSD"), L"");
+    EXPECT_EQ(RegistryProbe::Text(L".psd\\OpenWithProgids", L"ACDC_PSD"), L"");
 }
 
 // Each stand-in editor waits until all ten have started, then notes what the
@@ -213,14 +215,14 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
                 EXPECT_EQ(TextFile::Lines(TextFile::Read(kBackupFolder + L"\\" + file)),
                           (std::vector<std::wstring>{L"together", L"alt|-"}))
                     << Ascii(file);
-            EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+            EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
             EXPECT_GT(recorder_.pendingEventCalls,
                       9); // the window is kept painted between the steps
         } else {
             EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\Temp 2_gif.reg\u201C"),
                       std::wstring::npos)
                 << Ascii(message);
-            EXPECT_EQ(Text(L".bmp"), L"alt");
+            EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"alt");
             EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L"SystemFileAssociations\\.bmp"));
             EXPECT_TRUE(System::FilesStartingWith(kBackupFolder, L"R\u00FCckg").empty());
         }
@@ -252,9 +254,9 @@ bool InPlan(const Plan::Plan& plan, std::wstring_view key,
         case Step::Action::DeleteKey:
             return !step.refused && KeyPath::SameOrBelow(key, step.key);
         case Step::Action::CreateKey:
-            return !value && KeyPath::Same(key, step.key);
+            return !value && Text::Same(key, step.key);
         case Step::Action::SetValue:
-            return value && KeyPath::Same(key, step.key) && step.valueName == *value;
+            return value && Text::Same(key, step.key) && step.valueName == *value;
         }
         return false;
     });
@@ -294,12 +296,12 @@ testing::AssertionResult EveryDifferenceInPlan(const Plan::Plan& plan,
             }))
             continue;
         if (!AnyStep(plan, [&](const Step& step) {
-                return step.action == Step::Action::CreateKey && KeyPath::Same(key, step.key);
+                return step.action == Step::Action::CreateKey && Text::Same(key, step.key);
             }))
             wrong += "deleted, yet still there: [" + Ascii(key) + "]\n";
         for (const std::wstring& line : lines)
             if (!AnyStep(plan, [&](const Step& step) {
-                    return step.action == Step::Action::SetValue && KeyPath::Same(key, step.key) &&
+                    return step.action == Step::Action::SetValue && Text::Same(key, step.key) &&
                            step.valueName == ValueNameOf(line);
                 }))
                 wrong += "deleted, yet still there: [" + Ascii(key) + "] " + Ascii(line) + "\n";
@@ -379,13 +381,13 @@ TEST_F(RegistrationTest, EveryTypeAndVerbTwiceOverKeysThatExist) {
     };
     for (const auto& verb : verbs) {
         const std::wstring key = L"ACDC_TIF\\shell\\" + std::wstring(verb.verb);
-        EXPECT_EQ(Text(key), verb.caption) << Ascii(key);
-        EXPECT_EQ(Text(key + L"\\Command"), verb.command) << Ascii(key);
+        EXPECT_EQ(RegistryProbe::Text(key), verb.caption) << Ascii(key);
+        EXPECT_EQ(RegistryProbe::Text(key + L"\\Command"), verb.command) << Ascii(key);
     }
-    EXPECT_EQ(Text(L".jpg"), L"ACDC_JPG");
+    EXPECT_EQ(RegistryProbe::Text(L".jpg"), L"ACDC_JPG");
     EXPECT_EQ(KeyClass(L".jpg"), L"1");
-    EXPECT_EQ(Text(L"ACDC_PSD\\DefaultIcon"), L"shimgvw.dll,2");
-    EXPECT_EQ(Text(L"ACDC_WMF\\DefaultIcon"), L"shimgvw.dll,4");
+    EXPECT_EQ(RegistryProbe::Text(L"ACDC_PSD\\DefaultIcon"), L"shimgvw.dll,2");
+    EXPECT_EQ(RegistryProbe::Text(L"ACDC_WMF\\DefaultIcon"), L"shimgvw.dll,4");
     EXPECT_EQ(
         System::FilesStartingWith(kBackupFolder + L"\\0", L"Temp "),
         (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 1_bmp.reg", L"Temp 2_gif.reg"}));

@@ -4,8 +4,8 @@
 #include "association/DefaultApps.h"
 #include "common/Failure.h"
 #include "services/FileDirPath.h"
+#include "services/TemporaryFile.h"
 #include "common/SystemError.h"
-#include "common/UniqueHandle.h"
 #include "unattended/Messages.h"
 
 #include <windows.h>
@@ -52,30 +52,17 @@ std::wstring Text(const std::vector<int>& listIndices) {
 }
 
 void Write(const std::wstring& path, const std::vector<int>& listIndices) {
-    FileDirPath::CreateFolders(path.substr(0, path.find_last_of(L'\\')));
-    const std::string bytes = Utf8(Text(listIndices));
-    const std::wstring temporary = path + L".tmp";
-    {
-        const UniqueFile file(CreateFileW(FileDirPath::ForFileCalls(temporary).c_str(),
-                                          GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file ||
-            !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr) ||
-            written != bytes.size() || !FlushFileBuffers(file.get())) {
-            const DWORD error = GetLastError();
-            DeleteFileW(FileDirPath::ForFileCalls(temporary).c_str());
-            Fail(path, error);
-        }
-    }
-    if (!MoveFileExW(FileDirPath::ForFileCalls(temporary).c_str(),
-                     FileDirPath::ForFileCalls(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = GetLastError();
-        DeleteFileW(FileDirPath::ForFileCalls(temporary).c_str());
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    FileDirPath::CreateFolders(folder);
+    TemporaryFile temporary(folder, L"~" + path.substr(folder.size() + 1));
+    DWORD error = temporary.Created();
+    if (error == ERROR_SUCCESS)
+        error = temporary.Write(Utf8(Text(listIndices)));
+    // Group policy may read the file at any time: it is replaced whole.
+    if (error == ERROR_SUCCESS)
+        error = temporary.MoveTo(path, true);
+    if (error != ERROR_SUCCESS)
         Fail(path, error);
-    }
 }
 
 } // namespace AssociationFile

@@ -3,6 +3,7 @@
 #include "association/Catalogue.h"
 #include "services/FileDirPath.h"
 #include "common/Numbers.h"
+#include "common/Text.h"
 #include "resources/version.h"
 #include "unattended/ExitCode.h"
 #include "unattended/Messages.h"
@@ -24,11 +25,6 @@ constexpr std::wstring_view kSettingsPage = L"StandardApps";
 // The switch of each verb slot, in slot order.
 constexpr std::array<std::wstring_view, Catalogue::kVerbCount> kVerbSwitches{
     L"Oeffnen", L"Bearbeiten", L"Schnellansicht", L"Konvertieren", L"Drucken"};
-
-bool SameText(std::wstring_view left, std::wstring_view right) {
-    return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),
-                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
-}
 
 // "  3  eine Sicherung …", a line each.
 std::wstring ExitCodes() {
@@ -99,20 +95,20 @@ public:
             return Flag(argument, given, parsed_.options.help);
         if (AlreadyGiven(argument, given.name))
             return;
-        if (SameText(given.name, L"Typen"))
+        if (Text::Same(given.name, L"Typen"))
             return Types(argument, given.value);
-        if (SameText(given.name, L"Sicherung"))
+        if (Text::Same(given.name, L"Sicherung"))
             return Path(argument, given.value, parsed_.options.backupFolder);
-        if (SameText(given.name, L"Protokoll"))
+        if (Text::Same(given.name, L"Protokoll"))
             return Path(argument, given.value, parsed_.options.logFile);
-        if (SameText(given.name, L"Vorschau"))
+        if (Text::Same(given.name, L"Vorschau"))
             return Flag(argument, given, parsed_.options.preview);
-        if (SameText(given.name, kSettingsPage))
+        if (Text::Same(given.name, kSettingsPage))
             return Flag(argument, given, parsed_.options.settingsPage);
-        if (SameText(given.name, L"Zuordnungsdatei"))
+        if (Text::Same(given.name, L"Zuordnungsdatei"))
             return Path(argument, given.value, parsed_.options.associationFile);
         for (std::size_t index = 0; index < kVerbSwitches.size(); ++index)
-            if (SameText(given.name, kVerbSwitches[index]))
+            if (Text::Same(given.name, kVerbSwitches[index]))
                 return Verb(argument, static_cast<int>(index) + Catalogue::kFirstVerbSlot,
                             given.value);
         Fail(argument, L"Diesen Schalter gibt es nicht.");
@@ -123,7 +119,7 @@ public:
             return;
         if (parsed_.options.settingsPage) {
             const bool alone = std::all_of(seen_.begin(), seen_.end(), [](const auto& name) {
-                return SameText(name, kSettingsPage) || SameText(name, L"Protokoll");
+                return Text::Same(name, kSettingsPage) || Text::Same(name, L"Protokoll");
             });
             if (!alone)
                 Fail(L"/StandardApps", L"Dieser Schalter steht allein; dazu passt nur "
@@ -150,7 +146,7 @@ private:
 
     bool AlreadyGiven(std::wstring_view argument, std::wstring_view name) {
         for (const std::wstring& earlier : seen_)
-            if (SameText(earlier, name)) {
+            if (Text::Same(earlier, name)) {
                 Fail(argument, L"Dieser Schalter steht zweimal im Aufruf.");
                 return true;
             }
@@ -175,7 +171,7 @@ private:
         if (!HasValue(argument, value))
             return;
         std::vector<int>& types = parsed_.options.choices.tickedTypes;
-        if (SameText(*value, kAll)) {
+        if (Text::Same(*value, kAll)) {
             for (int index = 0; index < Catalogue::kFileTypeCount; ++index)
                 types.push_back(index);
             return;
@@ -201,7 +197,8 @@ private:
 
     static int TypeIndex(std::wstring_view name) {
         for (int index = 0; index < Catalogue::kFileTypeCount; ++index)
-            if (!name.empty() && SameText(name, Catalogue::kFileTypes[index].ExtensionWithoutDot()))
+            if (!name.empty() &&
+                Text::Same(name, Catalogue::kFileTypes[index].ExtensionWithoutDot()))
                 return index;
         return -1;
     }
