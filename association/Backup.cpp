@@ -1,5 +1,7 @@
 #include "association/Backup.h"
 
+#include "association/AssociationTexts.h"
+
 #include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Failure.h"
@@ -7,6 +9,7 @@
 #include "common/Numbers.h"
 #include "common/Process.h"
 #include "common/SystemError.h"
+#include "common/Text.h"
 #include "common/UniqueHandle.h"
 #include "services/WindowsOrdner.h"
 
@@ -34,7 +37,8 @@ std::wstring CommandLine(const std::wstring& file, const std::wstring& key) {
 }
 
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
-    FailToMake(L"Sicherung", file, reason);
+    throw FileNotMade(
+        Text::Fill(AssociationTexts::kFileNotMade, {AssociationTexts::kBackup, file, reason}));
 }
 
 ULONGLONG Ticks(const FILETIME& time) {
@@ -62,8 +66,7 @@ std::optional<ULONGLONG> WrittenFile(const std::wstring& path) {
 std::wstring EditorPath(const std::wstring& file) {
     const std::wstring editor = RegistryEditor();
     if (editor.empty())
-        Fail(file, L"Der Windows-Ordner, in dem der Registrierungs-Editor liegt, konnte nicht "
-                   L"ermittelt werden.");
+        Fail(file, std::wstring(AssociationTexts::kNoWindowsFolder));
     return editor;
 }
 
@@ -83,8 +86,7 @@ namespace {
 using Started = Editors::Started;
 
 std::wstring StartFailure(const std::wstring& editor) {
-    return L"Der Registrierungs-Editor „" + editor +
-           L"“ konnte nicht gestartet werden (Systemfehler " + ErrorCode(GetLastError()) + L").";
+    return Text::Fill(AssociationTexts::kEditorNotStarted, {editor, ErrorCode(GetLastError())});
 }
 
 Started StartEditor(const Export& request, const std::wstring& editor) {
@@ -140,12 +142,9 @@ void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
         }
         const std::wstring reason =
             result == WAIT_TIMEOUT
-                ? L"Der Registrierungs-Editor war nach " +
-                      Decimal((ULONGLONG{wait.timeoutMs} + 999) / 1000) +
-                      L" Sekunden noch nicht fertig und wurde beendet."
-                : L"Auf das Ende des Registrierungs-Editors konnte nicht gewartet werden "
-                  L"(Systemfehler " +
-                      ErrorCode(GetLastError()) + L").";
+                ? Text::Fill(AssociationTexts::kEditorTooSlow,
+                             {Decimal((ULONGLONG{wait.timeoutMs} + 999) / 1000)})
+                : Text::Fill(AssociationTexts::kEditorNotAwaited, {ErrorCode(GetLastError())});
         for (Started& started : editors)
             if (Running(started))
                 EndEditor(started, reason);
@@ -159,16 +158,15 @@ std::wstring Verdict(const Started& started) {
         return started.failure;
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(started.process.get(), &exitCode))
-        return L"Das Ergebnis des Registrierungs-Editors konnte nicht abgefragt werden.";
+        return std::wstring(AssociationTexts::kEditorResultUnknown);
     if (exitCode != 0)
-        return L"Der Registrierungs-Editor hat mit dem Fehlercode " + ErrorCode(exitCode) +
-               L" geendet.";
+        return Text::Fill(AssociationTexts::kEditorFailed, {ErrorCode(exitCode)});
     // Wine's editor ends with 0 even when it could not write: only the file
     // tells. An unchanged file from an earlier export is no backup of now.
     const std::optional<ULONGLONG> written = WrittenFile(started.request.file);
     if (!written || *written + kTimeGranularity < started.start ||
         (started.earlierFile && *written == *started.earlierFile))
-        return L"Der Registrierungs-Editor hat die Datei nicht geschrieben.";
+        return std::wstring(AssociationTexts::kEditorWroteNothing);
     return {};
 }
 
@@ -178,8 +176,7 @@ void CheckExtension(std::wstring_view extension) {
     for (wchar_t c : WithoutDot(extension))
         valid = valid && c >= 32 && kForbidden.find(c) == std::wstring_view::npos;
     if (!valid)
-        throw Failure(L"Die Dateiendung „" + std::wstring(extension) +
-                      L"“ ist ungültig; für sie kann keine Sicherung erstellt werden.");
+        throw Failure(Text::Fill(AssociationTexts::kInvalidExtension, {extension}));
 }
 
 } // namespace
@@ -190,19 +187,19 @@ std::wstring BackupFolder() {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0)
-            throw Failure(L"Der Ordner des Programms konnte nicht ermittelt werden.");
+            throw Failure(std::wstring(AssociationTexts::kNoProgramFolder));
         // A full buffer means the path was cut short.
         if (length < path.size()) {
             path.resize(length);
             break;
         }
         if (path.size() > 0x10000)
-            throw Failure(L"Der Pfad des Programms ist zu lang.");
+            throw Failure(std::wstring(AssociationTexts::kProgramPathTooLong));
         path.resize(path.size() * 2);
     }
     const std::size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos)
-        throw Failure(L"Der Ordner des Programms konnte nicht ermittelt werden.");
+        throw Failure(std::wstring(AssociationTexts::kNoProgramFolder));
     path.resize(separator);
     // A drive's root keeps its backslash: "C:" alone is the drive's current folder.
     if (path.ends_with(L':'))

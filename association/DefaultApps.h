@@ -25,11 +25,6 @@ struct Keys {
 inline constexpr Keys kKeys{L"Software\\RegisteredApplications", L"Software\\Bildkranz",
                             L"Software\\Bildkranz\\Capabilities",
                             L"Software\\Bildkranz\\Capabilities\\FileAssociations"};
-// After several runs the types may open with different programs.
-inline constexpr std::wstring_view kDescription =
-    L"Öffnet Bilddateien (BMP, GIF, JPG, PCX, PNG, TIF, PSD, TGA, WMF) mit den Programmen, die "
-    L"in Bildkranz für sie gewählt wurden.";
-
 // What opens a type on a double-click for the account running the program.
 struct Effective {
     int listIndex;
@@ -45,11 +40,6 @@ struct Effective {
 
 // As Windows answers for each type, in the order given.
 std::vector<Effective> EffectiveDefaults(const std::vector<int>& listIndices);
-
-// How a user chooses the program without the settings page, in German.
-inline constexpr std::wstring_view kWayByHand =
-    L"Klicken Sie mit der rechten Maustaste auf eine Bilddatei, wählen Sie „Öffnen mit“ → "
-    L"„Andere App auswählen“, dann das Programm, und setzen Sie das Häkchen bei „Immer“.";
 
 // The link of the Default Apps page in Windows' settings: on Windows 11 (build
 // 22000 and later) the one that opens the entry of the application

@@ -1,3 +1,4 @@
+#include "association/AssociationTexts.h"
 #include "association/Plan.h"
 
 #include "association/Catalogue.h"
@@ -180,7 +181,7 @@ void PlanDefaultApps(Planner& plan, const Choices& choices) {
     plan.CreateIfMissing(std::wstring(keys.application));
     plan.CreateIfMissing(capabilities);
     plan.Set(capabilities, L"ApplicationName", kApplicationName);
-    plan.Set(capabilities, L"ApplicationDescription", DefaultApps::kDescription);
+    plan.Set(capabilities, L"ApplicationDescription", AssociationTexts::kDescription);
     plan.Set(capabilities, L"ApplicationIcon", std::wstring(Text::Unquoted(open->program)) + L",0");
     plan.CreateIfMissing(fileAssociations);
     for (int listIndex : types) {

@@ -1,5 +1,7 @@
 #include "association/Undo.h"
 
+#include "association/AssociationTexts.h"
+
 #include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Text.h"
@@ -41,11 +43,11 @@ struct Problem {
 };
 
 std::wstring SystemError(DWORD code) {
-    return L" (Systemfehler " + ErrorCode(code) + L").";
+    return Text::Fill(AssociationTexts::kSystemError, {ErrorCode(code)});
 }
 
 [[noreturn]] void Unreadable(std::wstring_view path, LSTATUS status) {
-    throw Problem{L"Der Schlüssel „" + KeyPath::Full(path) + L"“ konnte nicht gelesen werden" +
+    throw Problem{Text::Fill(AssociationTexts::kKeyUnreadable, {KeyPath::Full(path)}) +
                   SystemError(static_cast<DWORD>(status))};
 }
 
@@ -53,9 +55,7 @@ std::wstring SystemError(DWORD code) {
 // value name; such a name would be cut or would change what follows it.
 void CheckName(std::wstring_view name, std::wstring_view keyPath) {
     if (name.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos)
-        throw Problem{L"Ein Name unter „" + KeyPath::Full(keyPath) +
-                      L"“ enthält einen Zeilenumbruch oder ein Nullzeichen und lässt sich in "
-                      L"einer Registrierungsdatei nicht wiedergeben."};
+        throw Problem{Text::Fill(AssociationTexts::kNameNotWritable, {KeyPath::Full(keyPath)})};
 }
 
 using KeyPath::SameOrBelow;
@@ -251,7 +251,7 @@ std::wstring UndoText(const std::vector<TouchedKey>& touched) {
     for (const TouchedKey& entry : touched) {
         CheckName(entry.path, entry.path);
         if (entry.path.empty())
-            throw Problem{L"Ein Schlüssel ohne Namen kann nicht zurückgesetzt werden."};
+            throw Problem{std::wstring(AssociationTexts::kKeyWithoutName)};
         bool isSettled = false;
         for (std::wstring_view done : settled)
             isSettled = isSettled || SameOrBelow(entry.path, done);
@@ -287,7 +287,8 @@ std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int 
 }
 
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
-    FailToMake(L"Rückgängig-Datei", file, reason);
+    throw FileNotMade(
+        Text::Fill(AssociationTexts::kFileNotMade, {AssociationTexts::kUndoFile, file, reason}));
 }
 
 } // namespace
@@ -306,13 +307,12 @@ std::wstring File::Save() const {
     try {
         TemporaryFile temporary(folder_, L"~Rückgängig " + stamp_);
         if (const DWORD error = temporary.Created(); error != ERROR_SUCCESS)
-            throw Problem{L"Im Ordner „" + folder_ + L"“ konnte keine Datei angelegt werden" +
+            throw Problem{Text::Fill(AssociationTexts::kNoFileInFolder, {folder_}) +
                           SystemError(error)};
         const std::string_view bytes(reinterpret_cast<const char*>(text_.data()),
                                      text_.size() * sizeof(wchar_t));
         if (const DWORD error = temporary.Write(bytes); error != ERROR_SUCCESS)
-            throw Problem{L"Die Datei konnte nicht vollständig geschrieben werden" +
-                          SystemError(error)};
+            throw Problem{std::wstring(AssociationTexts::kNotWrittenWhole) + SystemError(error)};
         for (int number = 1; number <= kNameAttempts; ++number) {
             file = FinalName(folder_, stamp_, number);
             // An existing file is never replaced: the next number is tried.
@@ -320,10 +320,9 @@ std::wstring File::Save() const {
             if (error == ERROR_SUCCESS)
                 return file;
             if (!TemporaryFile::NameTaken(file, error))
-                throw Problem{L"Die fertige Datei konnte nicht unter ihrem Namen abgelegt werden" +
-                              SystemError(error)};
+                throw Problem{std::wstring(AssociationTexts::kNotNamed) + SystemError(error)};
         }
-        throw Problem{L"Alle Namen bis „" + file + L"“ sind schon vergeben."};
+        throw Problem{Text::Fill(AssociationTexts::kAllNamesTaken, {file})};
     } catch (const Problem& problem) {
         Fail(file, problem.reason);
     }

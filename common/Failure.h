@@ -22,10 +22,3 @@ class FileNotMade : public Failure {
 public:
     using Failure::Failure;
 };
-
-// Throws FileNotMade saying what, which file, why.
-[[noreturn]] inline void FailToMake(std::wstring_view what, const std::wstring& file,
-                                    const std::wstring& reason) {
-    throw FileNotMade(L"Die " + std::wstring(what) + L" „" + file +
-                      L"“ konnte nicht erstellt werden: " + reason);
-}

@@ -1,6 +1,7 @@
 // The command line for administrators: read in the test's own process, and
 // run as the program itself, from outside, against the real registry and the
 // real registry editor of a fresh prefix.
+#include "association/AssociationTexts.h"
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "association/KeyPath.h"
@@ -420,7 +421,7 @@ TEST_F(CommandLineTest, TheSameRunAgainStartsNoEditorAndWritesNothing) {
 TEST_F(CommandLineTest, TheSettingsPageOpensByItsLinkOrTheWayByHandIsSaid) {
     const Finished without = RunProgram(L"/StandardApps");
     EXPECT_EQ(without.exitCode, 4u);
-    EXPECT_NE(without.output.find(DefaultApps::kWayByHand), std::wstring::npos)
+    EXPECT_NE(without.output.find(AssociationTexts::kWayByHand), std::wstring::npos)
         << Ascii(without.output);
 
     const std::wstring page = L"C:\\Einstellungen\\recorder.exe";

@@ -14,6 +14,7 @@
 // the registration starts only the program, the registry editor it starts
 // for the backups, and the shell helper (BILDKRANZ_SHELL_VERB, built like the
 // program); every deadline is scaled by BILDKRANZ_WAIT_SCALE.
+#include "association/AssociationTexts.h"
 #include "association/DefaultApps.h"
 #include "common/Com.h"
 #include "common/FailureReport.h"
@@ -60,7 +61,7 @@ const std::wstring kEditProgram = L"C:\\Programme mit Leerzeichen\\Bearbeiten\\e
 const std::wstring kPicture = L"C:\\Bilder Ordner\\Urlaub am See.bmp";
 const std::wstring kReference = L"C:\\vorher.reg";
 const std::wstring kShellNote = L"C:\\shell.txt";
-const std::wstring kDialogTitle = L"Anwendung ausw\u00E4hlen";
+const std::wstring kDialogTitle(Texts::kProgramDialogTitle);
 
 // The build names its files with forward slashes below Wine's Z: drive.
 std::wstring FileNamedBy(const wchar_t* variable) {
@@ -590,7 +591,7 @@ TEST_F(EndToEnd, WithoutTheSettingsPageTheWayByHandIsShown) {
     const MessageBoxSeen byHand = Answer(NextMessage(offer.handle, 20000), IDOK);
     EXPECT_EQ(byHand.title, Texts::kDefaultApps.title);
     EXPECT_EQ(byHand.text, std::wstring(Texts::kDefaultApps.settingsNotOpened) +
-                               std::wstring(DefaultApps::kWayByHand) + L"    ");
+                               std::wstring(AssociationTexts::kWayByHand) + L"    ");
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
 

@@ -5,6 +5,7 @@
 #include "services/SpecialFolders.h"
 #include "tests/support/TextFile.h"
 #include "wizard/ControlIds.h"
+#include "wizard/Texts.h"
 #include "wizard/Root.h"
 
 #include <commdlg.h>
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Anwendung ausw\u00E4hlen";
+constexpr std::wstring_view kTitle = Texts::kProgramDialogTitle;
 const std::wstring kToolFolder = L"C:\\Test Ordner\\Tool\\";
 const std::wstring kTool = kToolFolder + L"tool.exe";
 // Longer than the 128 characters a smaller buffer would hold.

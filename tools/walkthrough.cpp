@@ -32,7 +32,7 @@ namespace id = ControlIds;
 namespace {
 
 const std::wstring kProgramFolder = L"C:\\Bildkranz Demo";
-constexpr wchar_t kFileDialogTitle[] = L"Anwendung ausw\u00E4hlen";
+constexpr std::wstring_view kFileDialogTitle = Texts::kProgramDialogTitle;
 constexpr DWORD kRegistrationLimitMs = 5 * 60 * 1000;
 
 std::wstring WithoutAccessKey(std::wstring text) {

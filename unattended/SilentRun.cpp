@@ -1,5 +1,6 @@
 #include "unattended/SilentRun.h"
 
+#include "association/AssociationTexts.h"
 #include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
@@ -201,7 +202,7 @@ Code OpenSettingsPage(Messages& messages) {
     }
     messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ ließen sich nicht öffnen. So legt "
                   L"der Benutzer das Programm für den Doppelklick selbst fest: " +
-                  std::wstring(DefaultApps::kWayByHand) + L" " +
+                  std::wstring(AssociationTexts::kWayByHand) + L" " +
                   ExitCode::Named(ExitCode::kOtherFailure));
     return ExitCode::kOtherFailure;
 }

@@ -1,5 +1,6 @@
 #include "wizard/DefaultAppsOffer.h"
 
+#include "association/AssociationTexts.h"
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "wizard/Texts.h"
@@ -19,9 +20,8 @@ int Show(std::wstring_view text, UINT kind) {
                        std::wstring(Texts::kDefaultApps.title).c_str(), kind);
 }
 
-// The messages end, as every message of the program's own, in four blanks.
 std::wstring WithWayByHand(std::wstring_view before) {
-    return std::wstring(before) + std::wstring(DefaultApps::kWayByHand) + L"    ";
+    return Texts::MessageText(std::wstring(before) + std::wstring(AssociationTexts::kWayByHand));
 }
 
 // "BMP", as the type list names the types.

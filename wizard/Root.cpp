@@ -6,6 +6,7 @@
 #include "association/Registration.h"
 #include "common/Failure.h"
 #include "common/FailureReport.h"
+#include "common/Text.h"
 #include "resources/resource_ids.h"
 #include "services/ComDlgDll.h"
 #include "services/FileDirPath.h"
@@ -61,7 +62,7 @@ void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HINSTANCE instanc
     windowClass.hbrBackground = GetSysColorBrush(background);
     windowClass.lpszClassName = name;
     if (!RegisterClassExW(&windowClass))
-        throw Failure(L"Die Fensterklasse konnte nicht angemeldet werden.");
+        throw Failure(std::wstring(Texts::kNoWindowClass));
 }
 
 UniqueFont CreateUiFont(int dpi, int weight) {
@@ -73,7 +74,7 @@ UniqueFont CreateUiFont(int dpi, int weight) {
     lstrcpynW(font.lfFaceName, Texts::kFontFace.data(), LF_FACESIZE);
     UniqueFont created(CreateFontIndirectW(&font));
     if (!created)
-        throw Failure(L"Die Schrift Tahoma konnte nicht angelegt werden.");
+        throw Failure(Text::Fill(Texts::kNoFont, {Texts::kFontFace}));
     return created;
 }
 
@@ -105,7 +106,7 @@ Root::Root(HINSTANCE instance) : instance_(instance) {
                               CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                               frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (!window_)
-        throw Failure(L"Das Fenster konnte nicht angelegt werden.");
+        throw Failure(std::wstring(Texts::kNoWindow));
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     CreateControls();
@@ -154,7 +155,7 @@ HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font, int dpi) {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!control)
-        throw Failure(L"Ein Bedienelement des Fensters konnte nicht angelegt werden.");
+        throw Failure(std::wstring(Texts::kNoControl));
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
@@ -605,9 +606,6 @@ void Root::cChecker_Click(int slot) {
 namespace {
 
 constexpr int kProgramFilesFolder = CSIDL_PROGRAM_FILES;
-constexpr wchar_t kProgramDialogTitle[] = L"Anwendung auswählen";
-constexpr wchar_t kProgramDialogFilter[] = L"Programme|*.exe; *.com; *.bat|Alle Dateitypen|*.*";
-constexpr wchar_t kProgramDialogExtension[] = L"exe";
 
 std::wstring WindowText(HWND control) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
@@ -627,8 +625,9 @@ void Root::bChecker_Click(int slot) {
     const std::wstring current = WindowText(tChecker(slot));
     if (!current.empty())
         folder = FileDirPath::DirectoryOfPath(current);
-    const std::wstring name = ComDlgDll::OpenFileDialog(
-        window_, kProgramDialogTitle, folder, L"", kProgramDialogFilter, kProgramDialogExtension);
+    const std::wstring name =
+        ComDlgDll::OpenFileDialog(window_, Texts::kProgramDialogTitle, folder, L"",
+                                  Texts::kProgramDialogFilter, Texts::kProgramDialogExtension);
     if (const auto program = FileDirPath::ChosenProgramPath(std::move(folder), name))
         SetWindowTextW(tChecker(slot), program->c_str());
 }

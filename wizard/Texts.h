@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Every text the window shows, to the character: trailing blanks are part of
@@ -9,6 +10,20 @@ namespace Texts {
 
 inline constexpr std::wstring_view kTitle = L"Bildkranz";
 inline constexpr std::wstring_view kFontFace = L"Tahoma";
+
+// The file dialog a verb row's browse button opens.
+inline constexpr std::wstring_view kProgramDialogTitle = L"Anwendung auswählen";
+inline constexpr std::wstring_view kProgramDialogFilter =
+    L"Programme|*.exe; *.com; *.bat|Alle Dateitypen|*.*";
+inline constexpr std::wstring_view kProgramDialogExtension = L"exe";
+
+// What the generic error report names when the window cannot be built.
+inline constexpr std::wstring_view kNoWindowClass =
+    L"Die Fensterklasse konnte nicht angemeldet werden.";
+inline constexpr std::wstring_view kNoFont = L"Die Schrift %1 konnte nicht angelegt werden.";
+inline constexpr std::wstring_view kNoWindow = L"Das Fenster konnte nicht angelegt werden.";
+inline constexpr std::wstring_view kNoControl =
+    L"Ein Bedienelement des Fensters konnte nicht angelegt werden.";
 
 inline constexpr std::wstring_view kNext = L"&Weiter >";
 inline constexpr std::wstring_view kBack = L"< &Zurück";
@@ -42,6 +57,11 @@ struct Message {
     std::wstring_view title;
     std::wstring_view text;
 };
+
+// A message's text as the program's own messages end: in four blanks.
+inline std::wstring MessageText(std::wstring_view text) {
+    return std::wstring(text) + L"    ";
+}
 
 inline constexpr Message kListWarning{
     L" Auswahlliste überprüfen",
