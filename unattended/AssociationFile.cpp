@@ -6,7 +6,9 @@
 #include "services/FileDirPath.h"
 #include "services/TemporaryFile.h"
 #include "common/SystemError.h"
+#include "common/Text.h"
 #include "unattended/Messages.h"
+#include "unattended/SilentTexts.h"
 
 #include <windows.h>
 
@@ -19,8 +21,8 @@ namespace AssociationFile {
 namespace {
 
 [[noreturn]] void Fail(const std::wstring& path, DWORD error) {
-    throw Failure(L"Die Zuordnungsdatei " + Quoted(path) +
-                  L" konnte nicht geschrieben werden (Systemfehler " + ErrorCode(error) + L").");
+    throw Failure(
+        Text::Fill(SilentTexts::kAssociationFileNotWritten, {Quoted(path), ErrorCode(error)}));
 }
 
 } // namespace

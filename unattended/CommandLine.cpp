@@ -7,6 +7,7 @@
 #include "resources/version.h"
 #include "unattended/ExitCode.h"
 #include "unattended/Messages.h"
+#include "unattended/SilentTexts.h"
 
 #include <windows.h>
 
@@ -52,18 +53,19 @@ std::optional<Switch> SwitchOf(std::wstring_view argument) {
 // Why the text cannot be a full path; empty when it can.
 std::wstring PathProblem(std::wstring_view path) {
     if (path.empty())
-        return L"Der Pfad fehlt.";
+        return std::wstring(SilentTexts::kPathMissing);
     for (std::size_t i = 0; i < path.size(); ++i) {
         const wchar_t c = path[i];
         const bool drive = c == L':' && i == 1;
         if (c < 32 || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos ||
             (c == L':' && !drive)) {
-            std::wstring problem = L"Das Zeichen " +
-                                   (c < 32 ? L"Nr. " + Decimal(unsigned{c}) : Quoted({&c, 1})) +
-                                   L" kann in keinem Pfad stehen.";
+            std::wstring problem = Text::Fill(
+                SilentTexts::kCharacterInPath,
+                {c < 32 ? Text::Fill(SilentTexts::kCharacterNumber, {Decimal(unsigned{c})})
+                        : Quoted({&c, 1})});
             // CommandLineToArgvW reads \" as a quote inside the argument.
             if (c == L'"')
-                problem += L" Ein Pfad in Anführungszeichen darf nicht mit \\ enden.";
+                problem += SilentTexts::kQuoteAfterBackslash;
             return problem;
         }
     }
@@ -72,8 +74,7 @@ std::wstring PathProblem(std::wstring_view path) {
         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
     const bool onShare = path.starts_with(L"\\\\") && path.size() > 2 && path[2] != L'\\';
     if (!onDrive && !onShare)
-        return L"Geben Sie den vollständigen Pfad an, mit Laufwerk (C:\\…) oder Freigabe "
-               L"(\\\\Server\\…).";
+        return std::wstring(SilentTexts::kNotAFullPath);
     return {};
 }
 
@@ -89,7 +90,7 @@ public:
     void Read(const std::wstring& argument) {
         const std::optional<Switch> found = SwitchOf(argument);
         if (!found)
-            return Fail(argument, L"Das ist kein Schalter; Schalter beginnen mit / oder -.");
+            return Fail(argument, std::wstring(SilentTexts::kNotASwitch));
         const Switch& given = *found;
         if (given.name == L"?")
             return Flag(argument, given, parsed_.options.help);
@@ -111,7 +112,7 @@ public:
             if (Text::Same(given.name, kVerbSwitches[index]))
                 return Verb(argument, static_cast<int>(index) + Catalogue::kFirstVerbSlot,
                             given.value);
-        Fail(argument, L"Diesen Schalter gibt es nicht.");
+        Fail(argument, std::wstring(SilentTexts::kUnknownSwitch));
     }
 
     void Finish() {
@@ -122,17 +123,14 @@ public:
                 return Text::Same(name, kSettingsPage) || Text::Same(name, L"Protokoll");
             });
             if (!alone)
-                Fail(L"/StandardApps", L"Dieser Schalter steht allein; dazu passt nur "
-                                       L"/Protokoll:<Datei>.");
+                Fail(L"/StandardApps", std::wstring(SilentTexts::kSettingsPageAlone));
             return;
         }
         if (parsed_.options.choices.tickedTypes.empty())
-            Fail(L"/Typen:", L"Es fehlt der Schalter /Typen:<Liste> mit mindestens einem Typ.");
+            Fail(L"/Typen:", std::wstring(SilentTexts::kTypesMissing));
         // The default-associations file alone needs no program.
         if (parsed_.options.choices.tickedVerbs.empty() && parsed_.options.associationFile.empty())
-            Fail(L"/Oeffnen:", L"Es fehlt ein Menüeintrag: mindestens einer der Schalter "
-                               L"/Oeffnen:, /Bearbeiten:, /Schnellansicht:, /Konvertieren:, "
-                               L"/Drucken: mit einem Programm.");
+            Fail(L"/Oeffnen:", std::wstring(SilentTexts::kVerbMissing));
         auto& verbs = parsed_.options.choices.tickedVerbs;
         std::sort(verbs.begin(), verbs.end(),
                   [](const auto& left, const auto& right) { return left.slot < right.slot; });
@@ -147,7 +145,7 @@ private:
     bool AlreadyGiven(std::wstring_view argument, std::wstring_view name) {
         for (const std::wstring& earlier : seen_)
             if (Text::Same(earlier, name)) {
-                Fail(argument, L"Dieser Schalter steht zweimal im Aufruf.");
+                Fail(argument, std::wstring(SilentTexts::kSwitchTwice));
                 return true;
             }
         seen_.emplace_back(name);
@@ -156,14 +154,14 @@ private:
 
     void Flag(std::wstring_view argument, const Switch& given, bool& flag) {
         if (given.value)
-            return Fail(argument, L"Dieser Schalter nimmt keinen Wert.");
+            return Fail(argument, std::wstring(SilentTexts::kNoValueTaken));
         flag = true;
     }
 
     bool HasValue(std::wstring_view argument, const std::optional<std::wstring_view>& value) {
         if (value)
             return true;
-        Fail(argument, L"Es fehlt der Wert nach dem Doppelpunkt.");
+        Fail(argument, std::wstring(SilentTexts::kValueMissing));
         return false;
     }
 
@@ -182,11 +180,9 @@ private:
             const std::wstring_view name = rest.substr(0, comma);
             const int index = TypeIndex(name);
             if (index < 0)
-                return Fail(argument, L"Den Dateityp " + Quoted(name) +
-                                          L" gibt es nicht. Möglich sind bmp, gif, jpg, pcx, "
-                                          L"png, tif, psd, tga, wmf (ohne Punkt) oder alle.");
+                return Fail(argument, Text::Fill(SilentTexts::kUnknownType, {Quoted(name)}));
             if (std::find(types.begin(), types.end(), index) != types.end())
-                return Fail(argument, L"Der Dateityp " + Quoted(name) + L" steht zweimal da.");
+                return Fail(argument, Text::Fill(SilentTexts::kTypeTwice, {Quoted(name)}));
             types.push_back(index);
             if (comma == std::wstring_view::npos)
                 break;
@@ -219,7 +215,7 @@ private:
             return;
         // The wizard's file dialog takes only a file that is there.
         if (!IsFile(program))
-            return Fail(argument, L"Das Programm " + Quoted(program) + L" gibt es nicht.");
+            return Fail(argument, Text::Fill(SilentTexts::kNoSuchProgram, {Quoted(program)}));
         parsed_.options.choices.tickedVerbs.push_back({slot, std::move(program)});
     }
 
@@ -249,48 +245,7 @@ Parsed Parse(const std::vector<std::wstring>& arguments) {
 }
 
 std::wstring UsageText() {
-    return std::wstring(
-               L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": Bilddateitypen ohne Assistent anmelden\r\n"
-               L"\r\n"
-               L"Aufruf:\r\n"
-               L"  Bildkranz.exe /Typen:<Liste> /Oeffnen:<Programm> [/Bearbeiten:<Programm>]\r\n"
-               L"      [/Schnellansicht:<Programm>] [/Konvertieren:<Programm>] "
-               L"[/Drucken:<Programm>]\r\n"
-               L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau]\r\n"
-               L"      [/Zuordnungsdatei:<Datei>]\r\n"
-               L"  Bildkranz.exe /Typen:<Liste> /Zuordnungsdatei:<Datei>\r\n"
-               L"  Bildkranz.exe /StandardApps [/Protokoll:<Datei>]\r\n"
-               L"\r\n"
-               L"  /Typen:<Liste>       die Dateitypen ohne Punkt, durch Kommas getrennt:\r\n"
-               L"                       bmp,gif,jpg,pcx,png,tif,psd,tga,wmf, oder alle\r\n"
-               L"  /Oeffnen:<Programm>  ein Eintrag im Kontextmenü und das Programm, das er\r\n"
-               L"                       startet, mit vollständigem Pfad, in Anführungszeichen,\r\n"
-               L"                       wenn er Leerzeichen enthält; mindestens ein Eintrag\r\n"
-               L"  /Bearbeiten:<Programm>, /Schnellansicht:<Programm>, "
-               L"/Konvertieren:<Programm>,\r\n"
-               L"  /Drucken:<Programm>  ebenso\r\n"
-               L"  /Sicherung:<Ordner>  wohin die Sicherungen und die Rückgängig-Datei kommen\r\n"
-               L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe\r\n"
-               L"  /Protokoll:<Datei>   hängt an diese Textdatei (UTF-8) an, was geschah\r\n"
-               L"  /Vorschau            ändert nichts; zeigt jeden Schritt und jede Datei\r\n"
-               L"  /Zuordnungsdatei:<Datei>  schreibt die Standardzuordnungen der Typen für die\r\n"
-               L"                       Gruppenrichtlinie; ohne Programm-Schalter ändert der\r\n"
-               L"                       Lauf sonst nichts\r\n"
-               L"  /StandardApps        öffnet die Windows-Einstellungen „Standard-Apps“ für\r\n"
-               L"                       Bildkranz und ändert nichts\r\n"
-               L"  /?                   diese Hilfe\r\n"
-               L"\r\n"
-               L"Schalter beginnen mit / oder -; Groß- und Kleinschreibung zählt nicht.\r\n"
-               L"Ohne Schalter startet der Assistent.\r\n"
-               L"\r\n"
-               L"Rückgabewert:\r\n") +
-           ExitCodes() +
-           L"\r\n"
-           L"Beispiel (in einer Stapeldatei; start /wait wartet, bis Bildkranz fertig ist):\r\n"
-           L"  start \"\" /wait \"\\\\Server\\Software\\Bildkranz.exe\" /Typen:alle\r\n"
-           L"      /Oeffnen:\"C:\\Programme\\Bildbetrachter\\betrachter.exe\"\r\n"
-           L"      /Sicherung:C:\\Bildkranz /Protokoll:C:\\Bildkranz\\protokoll.txt\r\n"
-           L"  echo Ergebnis: %errorlevel%\r\n";
+    return Text::Fill(SilentTexts::kUsage, {BILDKRANZ_VERSION_WTEXT, ExitCodes()});
 }
 
 } // namespace CommandLine

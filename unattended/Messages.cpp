@@ -1,9 +1,12 @@
 #include "unattended/Messages.h"
 
+#include "unattended/SilentTexts.h"
+
 #include "common/Failure.h"
 #include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
+#include "common/Text.h"
 
 #include <string>
 
@@ -54,8 +57,7 @@ void Messages::OpenLog(const std::wstring& path) {
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log_)
-        throw Failure(L"Das Protokoll „" + path + L"“ lässt sich nicht öffnen (Systemfehler " +
-                      ErrorCode(GetLastError()) + L").");
+        throw Failure(Text::Fill(SilentTexts::kLogNotOpened, {path, ErrorCode(GetLastError())}));
     // A new file starts with the byte order mark, so that every editor reads
     // it as UTF-8; appended lines do not repeat it.
     LARGE_INTEGER size{};

@@ -11,10 +11,12 @@
 #include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
+#include "common/Text.h"
 #include "resources/version.h"
 #include "unattended/AssociationFile.h"
 #include "unattended/ExitCode.h"
 #include "unattended/Messages.h"
+#include "unattended/SilentTexts.h"
 
 #include <windows.h>
 
@@ -32,7 +34,7 @@ struct Refusal {
 };
 
 std::wstring Choices(const Plan::Choices& choices) {
-    std::wstring text = L"Typen";
+    std::wstring text(SilentTexts::kTypes);
     for (int index : choices.tickedTypes)
         text += (index == choices.tickedTypes.front() ? L" " : L", ") +
                 std::wstring(Catalogue::kFileTypes[index].ExtensionWithoutDot());
@@ -45,16 +47,15 @@ std::wstring Choices(const Plan::Choices& choices) {
 std::wstring Describe(const Step& step) {
     switch (step.action) {
     case Step::Action::DeleteKey:
-        return L"Schlüssel löschen  " + KeyPath::Full(step.key) +
-               (step.refused ? L"  (hat Unterschlüssel und bleibt; nur die Werte, die der Lauf "
-                               L"setzt, ändern sich)"
-                             : L"");
+        return Text::Fill(SilentTexts::kDeleteKey, {KeyPath::Full(step.key)}) +
+               std::wstring(step.refused ? SilentTexts::kDeleteRefused : L"");
     case Step::Action::CreateKey:
-        return L"Schlüssel anlegen  " + KeyPath::Full(step.key);
+        return Text::Fill(SilentTexts::kCreateKey, {KeyPath::Full(step.key)});
     case Step::Action::SetValue:
-        return L"Wert setzen        " + KeyPath::Full(step.key) + L"  " +
-               (step.valueName.empty() ? L"@" : Quoted(step.valueName)) + L" = " +
-               (step.type == REG_MULTI_SZ ? L"REG_MULTI_SZ " : L"REG_SZ ") + Quoted(step.text);
+        return Text::Fill(
+            SilentTexts::kSetValue,
+            {KeyPath::Full(step.key), step.valueName.empty() ? L"@" : Quoted(step.valueName),
+             step.type == REG_MULTI_SZ ? L"REG_MULTI_SZ" : L"REG_SZ", Quoted(step.text)});
     }
     return {};
 }
@@ -74,26 +75,17 @@ void CheckBackupFolder(const std::wstring& folder) {
     FileDirPath::CreateFolders(folder);
     const DWORD attributes = GetFileAttributesW(FileDirPath::ForFileCalls(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        throw Refusal{ExitCode::kNoBackup, L"Der Sicherungsordner " + Quoted(folder) +
-                                               L" lässt sich nicht anlegen (Systemfehler " +
-                                               ErrorCode(GetLastError()) + L")."};
+        throw Refusal{ExitCode::kNoBackup, Text::Fill(SilentTexts::kFolderNotMade,
+                                                      {Quoted(folder), ErrorCode(GetLastError())})};
     const std::wstring probe =
         FileDirPath::Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
     const UniqueFile written(
         CreateFileW(FileDirPath::ForFileCalls(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!written)
-        throw Refusal{
-            ExitCode::kNoBackup,
-            L"In den Sicherungsordner " + Quoted(folder) +
-                L" kann nicht geschrieben werden (Systemfehler " + ErrorCode(GetLastError()) +
-                L"), etwa weil er auf einer Freigabe nur zum Lesen liegt. Die Sicherungen "
-                L"und die Rückgängig-Datei brauchen einen Ordner, in den geschrieben "
-                L"werden kann: geben Sie ihn mit /Sicherung:<Ordner> an."};
+        throw Refusal{ExitCode::kNoBackup, Text::Fill(SilentTexts::kFolderNotWritable,
+                                                      {Quoted(folder), ErrorCode(GetLastError())})};
 }
-
-constexpr std::wstring_view kAlreadyThere =
-    L"Die Registrierung enthält schon alles, was dieser Lauf schreiben würde.";
 
 // The registration's course as lines of the output and the log.
 class Lines : public Registration::Reporter {
@@ -116,9 +108,9 @@ public:
         // nor replace the backup of the state from before the first run.
         if (!changes) {
             SayWhatOpens();
-            messages_.Line(std::wstring(kAlreadyThere) +
-                           L" Es wurde nichts geändert und nichts gesichert. " +
-                           ExitCode::Named(ExitCode::kRegistered));
+            messages_.Line(
+                Text::Fill(SilentTexts::kNothingDone,
+                           {SilentTexts::kAlreadyThere, ExitCode::Named(ExitCode::kRegistered)}));
             return false;
         }
         CheckBackupFolder(folder_);
@@ -130,26 +122,23 @@ public:
 
     void BackedUp(const Plan::Plan& plan, const std::wstring& undoFile) override {
         for (const Backup::Export& backup : plan.backups)
-            messages_.Line(L"Sicherung " + Quoted(backup.file) + L": " + FileSize(backup.file) +
-                           L" Bytes");
-        messages_.Line(L"Rückgängig-Datei " + Quoted(undoFile));
+            messages_.Line(Text::Fill(SilentTexts::kBackupWritten,
+                                      {Quoted(backup.file), FileSize(backup.file)}));
+        messages_.Line(Text::Fill(SilentTexts::kUndoWritten, {Quoted(undoFile)}));
     }
 
     void Registered(const Registration::Outcome& outcome) override {
         for (const Step& step : outcome.failedWrites)
-            messages_.Line(L"Nicht geschrieben: " + Describe(step));
+            messages_.Line(Text::Fill(SilentTexts::kNotWritten, {Describe(step)}));
         SayWhatOpens();
         if (!outcome.Complete()) {
             result_ = ExitCode::kIncomplete;
-            messages_.Line(L"Ergebnis: unvollständig, " + Decimal(outcome.failedWrites.size()) +
-                           L" Werte konnten nicht geschrieben werden. Starten Sie das Programm "
-                           L"mit Administratorrechten. " +
-                           ExitCode::Named(result_));
+            messages_.Line(
+                Text::Fill(SilentTexts::kIncomplete,
+                           {Decimal(outcome.failedWrites.size()), ExitCode::Named(result_)}));
             return;
         }
-        messages_.Line(L"Ergebnis: Die Dateitypen wurden registriert und mit den Programmen "
-                       L"verknüpft. " +
-                       ExitCode::Named(result_));
+        messages_.Line(Text::Fill(SilentTexts::kRegistered, {ExitCode::Named(result_)}));
     }
 
 private:
@@ -158,32 +147,27 @@ private:
         const std::vector<int> types = Plan::TypesWithOpenCommand(options_.choices);
         for (const DefaultApps::Effective& type : DefaultApps::EffectiveDefaults(types)) {
             const Catalogue::FileType& registered = *Catalogue::FileTypeAt(type.listIndex);
-            std::wstring line =
-                L"Doppelklick auf " + std::wstring(registered.extension) + L" für dieses Konto: ";
-            if (type.Unknown())
-                line += L"Windows gab keine Auskunft.";
-            else if (type.OwnClass())
-                line += L"öffnet mit " + type.effectiveClass + L", wie eingetragen.";
-            else
-                line += L"öffnet mit " + Quoted(type.openedBy) + L" (" + type.effectiveClass +
-                        L"), nicht mit " + std::wstring(registered.className) +
-                        L". Das legt nur der Benutzer selbst fest (Bildkranz.exe /StandardApps "
-                        L"öffnet die Einstellungen dafür).";
-            messages_.Line(line);
+            const std::wstring opens =
+                type.Unknown()    ? std::wstring(SilentTexts::kNoAnswer)
+                : type.OwnClass() ? Text::Fill(SilentTexts::kOpensOwn, {type.effectiveClass})
+                                  : Text::Fill(SilentTexts::kOpensOther,
+                                               {Quoted(type.openedBy), type.effectiveClass,
+                                                registered.className});
+            messages_.Line(Text::Fill(SilentTexts::kDoubleClick, {registered.extension, opens}));
         }
     }
 
     void Preview(const Plan::Plan& plan, bool changes) {
-        messages_.Line(L"Vorschau: Es wird nichts geändert.");
+        messages_.Line(SilentTexts::kPreview);
         if (!changes) {
-            messages_.Line(std::wstring(kAlreadyThere));
+            messages_.Line(SilentTexts::kAlreadyThere);
             return;
         }
-        messages_.Line(L"Dateien, die der Lauf schreibt:");
+        messages_.Line(SilentTexts::kPreviewFiles);
         for (const Backup::Export& backup : plan.backups)
             messages_.Line(L"  " + backup.file);
-        messages_.Line(L"  " + FileDirPath::Join(folder_, L"Rückgängig <Datum> <Uhrzeit>.reg"));
-        messages_.Line(L"Schritte, in dieser Reihenfolge:");
+        messages_.Line(L"  " + FileDirPath::Join(folder_, SilentTexts::kPreviewUndoFile));
+        messages_.Line(SilentTexts::kPreviewSteps);
         for (const Step& step : plan.steps)
             messages_.Line(L"  " + Describe(step));
     }
@@ -196,25 +180,24 @@ private:
 
 Code OpenSettingsPage(Messages& messages) {
     if (DefaultApps::OpenSettings()) {
-        messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ für Bildkranz sind geöffnet. " +
-                      ExitCode::Named(ExitCode::kRegistered));
+        messages.Line(
+            Text::Fill(SilentTexts::kSettingsOpened, {ExitCode::Named(ExitCode::kRegistered)}));
         return ExitCode::kRegistered;
     }
-    messages.Line(L"Die Windows-Einstellungen „Standard-Apps“ ließen sich nicht öffnen. So legt "
-                  L"der Benutzer das Programm für den Doppelklick selbst fest: " +
-                  std::wstring(AssociationTexts::kWayByHand) + L" " +
-                  ExitCode::Named(ExitCode::kOtherFailure));
+    messages.Line(
+        Text::Fill(SilentTexts::kSettingsNotOpened,
+                   {AssociationTexts::kWayByHand, ExitCode::Named(ExitCode::kOtherFailure)}));
     return ExitCode::kOtherFailure;
 }
 
 void WriteAssociationFile(const CommandLine::Options& options, Messages& messages) {
     const std::wstring& file = options.associationFile;
     if (options.preview) {
-        messages.Line(L"Vorschau: Die Zuordnungsdatei " + Quoted(file) + L" würde geschrieben.");
+        messages.Line(Text::Fill(SilentTexts::kPreviewAssociationFile, {Quoted(file)}));
         return;
     }
     AssociationFile::Write(file, options.choices.tickedTypes);
-    messages.Line(L"Zuordnungsdatei " + Quoted(file) + L" geschrieben.");
+    messages.Line(Text::Fill(SilentTexts::kAssociationFileWritten, {Quoted(file)}));
 }
 
 Code RunChecked(const CommandLine::Parsed& parsed, Messages& messages) {
@@ -224,17 +207,17 @@ Code RunChecked(const CommandLine::Parsed& parsed, Messages& messages) {
         return ExitCode::kRegistered;
     }
     if (parsed.error) {
-        messages.Line(L"Fehler im Aufruf bei " + Quoted(parsed.error->argument) + L": " +
-                      parsed.error->reason + L" Es wurde nichts geändert. " +
-                      ExitCode::Named(ExitCode::kUsageError) + L" Hilfe: Bildkranz.exe /?");
+        messages.Line(Text::Fill(SilentTexts::kUsageError,
+                                 {Quoted(parsed.error->argument), parsed.error->reason,
+                                  ExitCode::Named(ExitCode::kUsageError)}));
         return ExitCode::kUsageError;
     }
     if (options.settingsPage)
         return OpenSettingsPage(messages);
     const std::wstring folder =
         options.backupFolder.empty() ? Backup::BackupFolder() : options.backupFolder;
-    messages.Line(L"Bildkranz " BILDKRANZ_VERSION_WTEXT L": " + Choices(options.choices) +
-                  L"; Sicherungsordner " + Quoted(folder));
+    messages.Line(Text::Fill(SilentTexts::kStart,
+                             {BILDKRANZ_VERSION_WTEXT, Choices(options.choices), Quoted(folder)}));
     if (!options.associationFile.empty())
         WriteAssociationFile(options, messages);
     // The file alone was asked for.
@@ -249,6 +232,11 @@ Code RunChecked(const CommandLine::Parsed& parsed, Messages& messages) {
     return lines.Result();
 }
 
+// "Fehler: … Rückgabewert 4.", the last line of a run that failed.
+std::wstring Error(std::wstring_view what, std::wstring_view ending, Code code) {
+    return Text::Fill(SilentTexts::kError, {what}) + std::wstring(ending) + ExitCode::Named(code);
+}
+
 } // namespace
 
 int Run(const CommandLine::Parsed& parsed) {
@@ -258,7 +246,7 @@ int Run(const CommandLine::Parsed& parsed) {
     Messages messages;
     SetFailureSink(
         [&messages](const std::wstring& text) {
-            messages.Line(L"Fehler: " + text + L" " + ExitCode::Named(ExitCode::kOtherFailure));
+            messages.Line(Error(text, L" ", ExitCode::kOtherFailure));
         },
         ExitCode::kOtherFailure);
     try {
@@ -266,12 +254,11 @@ int Run(const CommandLine::Parsed& parsed) {
             messages.OpenLog(parsed.options.logFile);
         return RunChecked(parsed, messages);
     } catch (const Refusal& refusal) {
-        messages.Line(L"Fehler: " + refusal.message + L" Es wurde nichts geändert. " +
-                      ExitCode::Named(refusal.code));
+        messages.Line(Error(refusal.message, SilentTexts::kNothingChanged, refusal.code));
         return refusal.code;
     } catch (...) {
-        messages.Line(L"Fehler: " + DescribeFailure(std::current_exception()) + L" " +
-                      ExitCode::Named(ExitCode::kOtherFailure));
+        messages.Line(
+            Error(DescribeFailure(std::current_exception()), L" ", ExitCode::kOtherFailure));
         return ExitCode::kOtherFailure;
     }
 }
