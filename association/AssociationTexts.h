@@ -23,6 +23,8 @@ inline constexpr std::wstring_view kWayByHand =
 inline constexpr std::wstring_view kFileNotMade = L"Die %1 „%2“ konnte nicht erstellt werden: %3";
 inline constexpr std::wstring_view kBackup = L"Sicherung";
 inline constexpr std::wstring_view kUndoFile = L"Rückgängig-Datei";
+// In the names of the backups of a run for the account: " (Konto Anna)".
+inline constexpr std::wstring_view kAccountBackup = L" (Konto %1)";
 // Follows a reason that a system error code explains.
 inline constexpr std::wstring_view kSystemError = L" (Systemfehler %1).";
 

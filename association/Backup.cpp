@@ -11,6 +11,7 @@
 #include "common/SystemError.h"
 #include "common/Text.h"
 #include "common/UniqueHandle.h"
+#include "services/UserAccount.h"
 #include "services/WindowsOrdner.h"
 
 #include <algorithm>
@@ -32,8 +33,9 @@ std::wstring_view WithoutDot(std::wstring_view extension) {
     return extension;
 }
 
-std::wstring CommandLine(const std::wstring& file, const std::wstring& key) {
-    return L"Regedit.exe /e \"" + file + L"\" \"" + std::wstring(KeyPath::kRootName) + key + L'"';
+std::wstring CommandLine(const Export& request) {
+    return L"Regedit.exe /e \"" + request.file + L"\" \"" +
+           KeyPath::Full(request.scope, request.key) + L'"';
 }
 
 [[noreturn]] void Fail(const std::wstring& file, const std::wstring& reason) {
@@ -91,8 +93,7 @@ std::wstring StartFailure(const std::wstring& editor) {
 
 Started StartEditor(const Export& request, const std::wstring& editor) {
     Started started{request, WrittenFile(request.file), Now(), {}, {}};
-    started.process =
-        Process::Start(editor, CommandLine(request.file, request.key), {SW_SHOWMINIMIZED, nullptr});
+    started.process = Process::Start(editor, CommandLine(request), {SW_SHOWMINIMIZED, nullptr});
     if (!started.process)
         started.failure = StartFailure(editor);
     return started;
@@ -212,26 +213,53 @@ std::wstring RegistryEditor() {
     return folder.empty() ? folder : folder + L"\\regedit.exe";
 }
 
-std::wstring ClassesBackupFile(std::wstring_view folder) {
-    return FileDirPath::Join(folder, L"Temp 0_Classes.reg");
+namespace {
+
+// " (Konto Anna)" for a run for the account, with every character a file
+// name cannot hold replaced; nothing for a run for all users.
+std::wstring AccountPart(KeyPath::Scope scope) {
+    if (scope != KeyPath::Scope::kAccount)
+        return {};
+    std::wstring name = UserAccount::Name();
+    for (wchar_t& c : name)
+        if (c < 32 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
+            c = L'_';
+    return Text::Fill(AssociationTexts::kAccountBackup, {name});
+}
+
+} // namespace
+
+std::wstring BackupFolder(KeyPath::Scope scope) {
+    const std::wstring own = BackupFolder();
+    if (scope != KeyPath::Scope::kAccount || FileDirPath::CanWriteIn(own) == ERROR_SUCCESS)
+        return own;
+    const std::wstring accounts = UserAccount::OwnFolder();
+    return accounts.empty() ? own : accounts;
+}
+
+std::wstring ClassesBackupFile(std::wstring_view folder, KeyPath::Scope scope) {
+    return FileDirPath::Join(folder, L"Temp 0_Classes" + AccountPart(scope) + L".reg");
 }
 
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
-                                 std::wstring_view extension) {
+                                 std::wstring_view extension, KeyPath::Scope scope) {
     // Widened first: listIndex + 1 must not overflow.
     const std::wstring number = Decimal(static_cast<long long>(listIndex) + 1);
     return FileDirPath::Join(folder, L"Temp " + number + L'_' +
-                                         std::wstring(WithoutDot(extension)) + L".reg");
+                                         std::wstring(WithoutDot(extension)) + AccountPart(scope) +
+                                         L".reg");
 }
 
-Export AllClasses(std::wstring_view folder) {
-    return {ClassesBackupFile(folder), std::wstring(KeyPath::kClasses)};
+Export AllClasses(std::wstring_view folder, KeyPath::Scope scope) {
+    return {ClassesBackupFile(folder, scope), std::wstring(KeyPath::kClasses), scope};
 }
 
-Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension) {
+Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension,
+                 KeyPath::Scope scope) {
     // The extension becomes part of a file name and of a quoted argument.
     CheckExtension(extension);
-    return {ExtensionBackupFile(folder, listIndex, extension), KeyPath::Classes(extension)};
+    return {ExtensionBackupFile(folder, listIndex, extension, scope), KeyPath::Classes(extension),
+            scope};
 }
 
 Editors::Editors(const std::vector<Export>& exports) {
@@ -253,7 +281,7 @@ void Editors::Start(const std::vector<Export>& exports) {
         // A key that is not there yet has no old state to lose. Asking the
         // editor to export it would fail (Windows' editor even waits for a
         // message box to be closed), and the type could never be registered.
-        if (alreadyStarted || !Registry::KeyExists(HKEY_LOCAL_MACHINE, request.key))
+        if (alreadyStarted || !Registry::KeyExists(KeyPath::Root(request.scope), request.key))
             continue;
         editors_.push_back(StartEditor(request, editor));
         if (failedToStart(editors_.back()))

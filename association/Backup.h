@@ -1,5 +1,7 @@
 #pragma once
 
+#include "association/KeyPath.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -16,26 +18,39 @@ namespace Backup {
 // backslash except for a drive's root ("C:\").
 std::wstring BackupFolder();
 
+// Where a run's backups and undo file go: the program's folder; for a run for
+// the account where that folder cannot be written (it lies below
+// C:\Program Files), the account's own folder, which the run makes where
+// missing once it has something to back up.
+std::wstring BackupFolder(KeyPath::Scope scope);
+
 // The system's registry editor, by its full path: the ordinary program search
 // looks in the running program's own folder first, where a planted
 // Regedit.exe would run with that program's rights. Empty when the Windows
 // folder cannot be read.
 std::wstring RegistryEditor();
 
-std::wstring ClassesBackupFile(std::wstring_view folder);
+// A run for the account names its backups after the account ("Temp
+// 0_Classes (Konto Anna).reg"), so that it never replaces the backups of a
+// run for all users, nor those of another account, and they it.
+std::wstring ClassesBackupFile(std::wstring_view folder,
+                               KeyPath::Scope scope = KeyPath::Scope::kMachine);
 // listIndex is the type list's index (0-based); the file name counts from 1.
 std::wstring ExtensionBackupFile(std::wstring_view folder, int listIndex,
-                                 std::wstring_view extension);
+                                 std::wstring_view extension,
+                                 KeyPath::Scope scope = KeyPath::Scope::kMachine);
 
-// One export: a key below HKEY_LOCAL_MACHINE into a backup file.
+// One export: a key below the scope's root into a backup file.
 struct Export {
     std::wstring file;
     std::wstring key;
+    KeyPath::Scope scope = KeyPath::Scope::kMachine;
 };
 
-Export AllClasses(std::wstring_view folder);
+Export AllClasses(std::wstring_view folder, KeyPath::Scope scope = KeyPath::Scope::kMachine);
 // Throws Failure for an extension that cannot be part of a file name.
-Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension);
+Export Extension(std::wstring_view folder, int listIndex, std::wstring_view extension,
+                 KeyPath::Scope scope = KeyPath::Scope::kMachine);
 
 // How long the editors of one registration may take together: the whole
 // classes key of a large machine exports in seconds, a hung editor never.

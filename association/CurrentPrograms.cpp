@@ -15,11 +15,11 @@ constexpr std::wstring_view kQuotedPlaceholder = L"\"%1\"";
 
 // The command value of one verb as text, without its terminator and without
 // the blank the registry layer appends; empty when there is none.
-std::wstring ReadCommand(const Catalogue::Verb& verb) {
+std::wstring ReadCommand(HKEY root, const Catalogue::Verb& verb) {
     const std::wstring path =
         KeyPath::Classes(Catalogue::kReferenceClass) + std::wstring(verb.commandKeyPath);
     Registry::Value value; // fresh for every slot: no slot shows another's program
-    if (Registry::GetValue(KeyPath::kRoot, path, L"", value) != Registry::kTrue)
+    if (Registry::GetValue(root, path, L"", value) != Registry::kTrue)
         return {};
     const auto* text = std::get_if<std::wstring>(&value);
     if (!text)
@@ -46,10 +46,17 @@ std::wstring ProgramFromCommand(std::wstring command) {
     return std::wstring(Text::Unquoted(command));
 }
 
-std::array<std::wstring, 5> Read() {
+std::array<std::wstring, 5> Read(KeyPath::Scope scope) {
     std::array<std::wstring, 5> programs;
-    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot)
-        programs[slot - 1] = ProgramFromCommand(ReadCommand(*Catalogue::VerbAt(slot)));
+    for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
+        const Catalogue::Verb& verb = *Catalogue::VerbAt(slot);
+        std::wstring command = ReadCommand(KeyPath::Root(scope), verb);
+        // Where the account registered nothing, the machine's registration
+        // is what its double-click runs.
+        if (command.empty() && scope == KeyPath::Scope::kAccount)
+            command = ReadCommand(HKEY_LOCAL_MACHINE, verb);
+        programs[slot - 1] = ProgramFromCommand(command);
+    }
     return programs;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "association/KeyPath.h"
+
 #include <array>
 #include <string>
 
@@ -12,7 +14,9 @@ namespace CurrentPrograms {
 // quotes around the whole path.
 std::wstring ProgramFromCommand(std::wstring command);
 
-// Indexed by verb slot minus one; empty where no command is registered.
-std::array<std::wstring, 5> Read();
+// Indexed by verb slot minus one; empty where no command is registered. For
+// the account: the account's own command of each verb where it has one, else
+// the machine's.
+std::array<std::wstring, 5> Read(KeyPath::Scope scope = KeyPath::Scope::kMachine);
 
 } // namespace CurrentPrograms

@@ -195,10 +195,12 @@ bool OpenDirectly(const std::wstring& link) {
 
 } // namespace
 
-std::wstring SettingsLink(unsigned long windowsBuild) {
+std::wstring SettingsLink(unsigned long windowsBuild, KeyPath::Scope scope) {
     std::wstring link = std::wstring(kSettingsScheme) + L":defaultapps";
     if (windowsBuild >= kFirstWindows11Build)
-        link += L"?registeredAppMachine=" + std::wstring(kApplicationName);
+        link += (scope == KeyPath::Scope::kAccount ? L"?registeredAppUser="
+                                                   : L"?registeredAppMachine=") +
+                std::wstring(kApplicationName);
     return link;
 }
 
@@ -207,7 +209,13 @@ bool OpenSettings() {
     // and the shell would only show an error of its own.
     if (Registry::KeyExists(HKEY_CLASSES_ROOT, kSettingsScheme) != Registry::kTrue)
         return false;
-    const std::wstring link = SettingsLink(WindowsBuild());
+    // Registered for the account alone, the program is listed as the
+    // account's application, not the machine's.
+    Registry::Value value;
+    const bool ownAccount = Registry::GetValue(HKEY_CURRENT_USER, kKeys.registeredApplications,
+                                               kApplicationName, value) == Registry::kTrue;
+    const std::wstring link = SettingsLink(WindowsBuild(), ownAccount ? KeyPath::Scope::kAccount
+                                                                      : KeyPath::Scope::kMachine);
     return OpenThroughTheShell(link) || OpenDirectly(link);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "association/KeyPath.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +16,9 @@ namespace DefaultApps {
 // default-associations file of group policy name it too.
 inline constexpr std::wstring_view kApplicationName = L"Bildkranz";
 
-// The keys Windows reads the list from, below HKEY_LOCAL_MACHINE, in the
-// 64-bit view where 64-bit Windows reads them.
+// The keys Windows reads the list from, below HKEY_LOCAL_MACHINE for every
+// user or HKEY_CURRENT_USER for one account, in the 64-bit view where 64-bit
+// Windows reads them.
 struct Keys {
     std::wstring_view registeredApplications; // every application's capabilities
     std::wstring_view application;            // the program's own
@@ -43,8 +46,9 @@ std::vector<Effective> EffectiveDefaults(const std::vector<int>& listIndices);
 
 // The link of the Default Apps page in Windows' settings: on Windows 11 (build
 // 22000 and later) the one that opens the entry of the application
-// registered as Bildkranz.
-std::wstring SettingsLink(unsigned long windowsBuild);
+// registered as Bildkranz, for the machine or for the account.
+std::wstring SettingsLink(unsigned long windowsBuild,
+                          KeyPath::Scope scope = KeyPath::Scope::kMachine);
 
 // Opens that page as the signed-in user, not elevated: through the shell of
 // the desktop, else directly. False when Windows has no such page here or it

@@ -7,14 +7,25 @@
 #include <string>
 #include <string_view>
 
-// Paths of registry keys below HKEY_LOCAL_MACHINE, as the registration, its
-// backups and its undo file name them.
+// Paths of registry keys below the root a run writes, as the registration,
+// its backups and its undo file name them.
 namespace KeyPath {
 
-// The root of every key the program reads and writes.
-inline const HKEY kRoot = HKEY_LOCAL_MACHINE;
+// Whose registration a run makes: every user's, below HKEY_LOCAL_MACHINE;
+// or the running account's own, below HKEY_CURRENT_USER, which Windows reads
+// first for that account and which the account may write without
+// administrator rights. Every key path is the same below either root.
+enum class Scope { kMachine, kAccount };
+
+inline HKEY Root(Scope scope) {
+    return scope == Scope::kAccount ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
 // How the registry editor's files name the root.
-inline constexpr std::wstring_view kRootName = L"HKEY_LOCAL_MACHINE\\";
+inline std::wstring_view RootName(Scope scope) {
+    return scope == Scope::kAccount ? L"HKEY_CURRENT_USER\\" : L"HKEY_LOCAL_MACHINE\\";
+}
+
 inline constexpr std::wstring_view kClasses = L"Software\\Classes";
 
 // A key directly below the classes key.
@@ -23,8 +34,8 @@ inline std::wstring Classes(std::wstring_view name) {
 }
 
 // The key's name with its root, as the registry editor writes it.
-inline std::wstring Full(std::wstring_view path) {
-    return std::wstring(kRootName) + std::wstring(path);
+inline std::wstring Full(Scope scope, std::wstring_view path) {
+    return std::wstring(RootName(scope)) + std::wstring(path);
 }
 
 // Registry names compare without regard to case: a key path is the same as

@@ -15,7 +15,6 @@ namespace Plan {
 
 namespace {
 
-using KeyPath::kRoot;
 constexpr std::wstring_view kSystemFileAssociations = L"SystemFileAssociations";
 // The verb a double-click runs.
 constexpr int kOpenSlot = Catalogue::kFirstVerbSlot;
@@ -27,13 +26,15 @@ using KeyPath::SameOrBelow;
 // then changed by the steps planned so far.
 class KeyModel {
 public:
+    explicit KeyModel(HKEY root) : root_(root) {}
+
     bool Exists(const std::wstring& key) {
         if (const auto known = known_.find(key); known != known_.end())
             return known->second;
         for (const std::wstring& deleted : deletedTrees_)
             if (SameOrBelow(key, deleted))
                 return false;
-        return known_[key] = Registry::KeyExists(kRoot, key) == Registry::kTrue;
+        return known_[key] = Registry::KeyExists(root_, key) == Registry::kTrue;
     }
     void Created(const std::wstring& key) { known_[key] = true; }
     void DeletedTree(const std::wstring& key) {
@@ -43,6 +44,7 @@ public:
     }
 
 private:
+    HKEY root_;
     std::map<std::wstring, bool, Text::CaseBlindLess> known_;
     std::vector<std::wstring> deletedTrees_;
 };
@@ -57,10 +59,10 @@ struct PlannedVerb {
 
 class Planner {
 public:
-    explicit Planner(std::vector<Step>& steps) : steps_(steps) {}
+    Planner(std::vector<Step>& steps, HKEY root) : steps_(steps), root_(root), keys_(root) {}
 
     void DeleteTree(const std::wstring& key) {
-        const bool refused = Registry::HasSubkeys(kRoot, key) == Registry::kTrue;
+        const bool refused = Registry::HasSubkeys(root_, key) == Registry::kTrue;
         steps_.push_back({Step::Action::DeleteKey, key, {}, REG_NONE, {}, refused, true});
         if (!refused)
             keys_.DeletedTree(key);
@@ -80,6 +82,7 @@ public:
 
 private:
     std::vector<Step>& steps_;
+    HKEY root_;
     KeyModel keys_;
 };
 
@@ -193,14 +196,14 @@ void PlanDefaultApps(Planner& plan, const Choices& choices) {
     plan.ProcessEventsHere();
 }
 
-bool StepChanges(const Step& step) {
+bool StepChanges(HKEY root, const Step& step) {
     switch (step.action) {
     case Step::Action::DeleteKey:
-        return !step.refused && Registry::KeyExists(kRoot, step.key) == Registry::kTrue;
+        return !step.refused && Registry::KeyExists(root, step.key) == Registry::kTrue;
     case Step::Action::CreateKey:
-        return Registry::KeyExists(kRoot, step.key) != Registry::kTrue;
+        return Registry::KeyExists(root, step.key) != Registry::kTrue;
     case Step::Action::SetValue:
-        return Registry::HoldsValue(kRoot, step.key, step.valueName, step.text) != Registry::kTrue;
+        return Registry::HoldsValue(root, step.key, step.valueName, step.text) != Registry::kTrue;
     }
     return true;
 }
@@ -215,7 +218,9 @@ std::vector<int> TypesWithOpenCommand(const Choices& choices) {
 }
 
 bool ChangesAnything(const Plan& plan) {
-    return std::any_of(plan.steps.begin(), plan.steps.end(), StepChanges);
+    const HKEY root = KeyPath::Root(plan.scope);
+    return std::any_of(plan.steps.begin(), plan.steps.end(),
+                       [root](const Step& step) { return StepChanges(root, step); });
 }
 
 std::wstring CommandValue(std::wstring_view program) {
@@ -240,13 +245,15 @@ std::wstring ExtensionVerbCaption(int slot, std::wstring_view programName) {
 
 Plan Make(const Choices& choices, std::wstring_view backupFolder) {
     Plan plan;
-    plan.backups.push_back(Backup::AllClasses(backupFolder));
-    Planner planner(plan.steps);
+    plan.scope = choices.scope;
+    plan.backups.push_back(Backup::AllClasses(backupFolder, choices.scope));
+    Planner planner(plan.steps, KeyPath::Root(choices.scope));
     const std::vector<PlannedVerb> verbs = PlanVerbs(choices.tickedVerbs);
     for (int listIndex : choices.tickedTypes) {
         const Catalogue::FileType& type = *Catalogue::FileTypeAt(listIndex);
         if (planner.Exists(Classes(type.extension)))
-            plan.backups.push_back(Backup::Extension(backupFolder, listIndex, type.extension));
+            plan.backups.push_back(
+                Backup::Extension(backupFolder, listIndex, type.extension, choices.scope));
         PlanType(planner, type, verbs);
     }
     PlanDefaultApps(planner, choices);

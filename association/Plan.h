@@ -21,12 +21,14 @@ struct VerbChoice {
 struct Choices {
     std::vector<int> tickedTypes; // list indices, ascending
     std::vector<VerbChoice> tickedVerbs;
+    // For every user, or only for the account that runs the program.
+    KeyPath::Scope scope = KeyPath::Scope::kMachine;
 };
 
 struct Step {
     enum class Action { DeleteKey, CreateKey, SetValue };
     Action action;
-    std::wstring key; // below HKEY_LOCAL_MACHINE
+    std::wstring key; // below the plan's root
     // SetValue: the value's name (empty for the key's default value), its
     // type and its text.
     std::wstring valueName;
@@ -44,6 +46,8 @@ struct Plan {
     // that exists, in list order.
     std::vector<Backup::Export> backups;
     std::vector<Step> steps;
+    // The root every step's key lies below.
+    KeyPath::Scope scope = KeyPath::Scope::kMachine;
 };
 
 // The verb program, one blank and "%1" in double quotes. A program path with a

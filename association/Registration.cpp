@@ -21,18 +21,17 @@ constexpr std::wstring_view kKeyClass = L"1";
 
 // A step that fails does not stop the run: a key that could not be created
 // makes the values below it fail, and those are what count.
-bool CarryOutStep(const Plan::Step& step) {
+bool CarryOutStep(HKEY root, const Plan::Step& step) {
     switch (step.action) {
     case Plan::Step::Action::DeleteKey:
-        Registry::DeleteKey(KeyPath::kRoot, step.key);
+        Registry::DeleteKey(root, step.key);
         return true;
     case Plan::Step::Action::CreateKey:
-        if (Registry::KeyExists(KeyPath::kRoot, step.key) != Registry::kTrue)
-            Registry::CreateKey(KeyPath::kRoot, step.key, kKeyClass);
+        if (Registry::KeyExists(root, step.key) != Registry::kTrue)
+            Registry::CreateKey(root, step.key, kKeyClass);
         return true;
     case Plan::Step::Action::SetValue:
-        return Registry::SetValue(KeyPath::kRoot, step.key, step.valueName, step.text) ==
-               Registry::kTrue;
+        return Registry::SetValue(root, step.key, step.valueName, step.text) == Registry::kTrue;
     }
     return false;
 }
@@ -46,7 +45,7 @@ std::wstring BackUp(Backup::Editors& editors, const Plan::Plan& plan,
     std::optional<Undo::File> undo;
     std::exception_ptr undoFailure;
     try {
-        undo.emplace(backupFolder, plan.steps);
+        undo.emplace(backupFolder, plan.steps, plan.scope);
     } catch (...) {
         undoFailure = std::current_exception();
     }
@@ -62,7 +61,7 @@ std::wstring BackUp(Backup::Editors& editors, const Plan::Plan& plan,
 Outcome CarryOut(const Plan::Plan& plan, Reporter& reporter) {
     Outcome outcome;
     for (const Plan::Step& step : plan.steps) {
-        if (!CarryOutStep(step))
+        if (!CarryOutStep(KeyPath::Root(plan.scope), step))
             outcome.failedWrites.push_back(step);
         if (step.thenProcessEvents)
             reporter.ProcessPendingEvents();
@@ -74,6 +73,10 @@ Outcome CarryOut(const Plan::Plan& plan, Reporter& reporter) {
 
 } // namespace
 
+bool MayRegisterForAllUsers() {
+    return Registry::MayWrite(HKEY_LOCAL_MACHINE, KeyPath::kClasses) == Registry::kTrue;
+}
+
 void Register(const Plan::Choices& choices, std::wstring_view backupFolder, Reporter& reporter) {
     // Every plan backs up the whole classes key first, and nothing else the
     // run does takes nearly as long; the plan only reads the same unchanged
@@ -81,7 +84,7 @@ void Register(const Plan::Choices& choices, std::wstring_view backupFolder, Repo
     const bool whateverThePlan = reporter.RegistersWhateverThePlan();
     Backup::Editors editors;
     if (whateverThePlan)
-        editors.Start({Backup::AllClasses(backupFolder)});
+        editors.Start({Backup::AllClasses(backupFolder, choices.scope)});
     const Plan::Plan plan = Plan::Make(choices, backupFolder);
     if (!reporter.Planned(plan) && !whateverThePlan)
         return;

@@ -40,6 +40,13 @@ public:
     virtual void Registered(const Outcome& outcome) = 0;
 };
 
+// Whether this process may create keys and set values below
+// HKEY_LOCAL_MACHINE\Software\Classes, as Windows checks it when the key is
+// opened, whatever the account's groups: a standard user, an administrator
+// whose rights are filtered and a key locked by policy all get false, and
+// then register for their own account.
+bool MayRegisterForAllUsers();
+
 // The registration of these choices, from the plan to the shell's
 // notification. Throws FileNotMade when a backup or the undo file cannot be
 // made: then no key has changed.

@@ -237,6 +237,11 @@ Truth KeyExists(HKEY root, std::wstring_view path) {
     return ToTruth(name && OpenKey(root, *name, kReadAccess));
 }
 
+Truth MayWrite(HKEY root, std::wstring_view path) {
+    const auto name = Terminated(path);
+    return ToTruth(name && OpenKey(root, *name, KEY_CREATE_SUB_KEY | KEY_SET_VALUE));
+}
+
 Truth CreateKey(HKEY root, std::wstring_view path, std::wstring_view keyClass) {
     const auto name = Terminated(path);
     auto classText = Terminated(keyClass);

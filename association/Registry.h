@@ -33,6 +33,10 @@ inline constexpr REGSAM kWriteAccess = 0x3F;
 
 Truth KeyExists(HKEY root, std::wstring_view path);
 
+// True when this process may create subkeys of the key and set its values:
+// the access the platform checks when the key is opened for it.
+Truth MayWrite(HKEY root, std::wstring_view path);
+
 // A value's name, type and bytes exactly as stored.
 struct StoredValue {
     std::wstring name;

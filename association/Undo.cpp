@@ -46,16 +46,17 @@ std::wstring SystemError(DWORD code) {
     return Text::Fill(AssociationTexts::kSystemError, {ErrorCode(code)});
 }
 
-[[noreturn]] void Unreadable(std::wstring_view path, LSTATUS status) {
-    throw Problem{Text::Fill(AssociationTexts::kKeyUnreadable, {KeyPath::Full(path)}) +
+[[noreturn]] void Unreadable(KeyPath::Scope scope, std::wstring_view path, LSTATUS status) {
+    throw Problem{Text::Fill(AssociationTexts::kKeyUnreadable, {KeyPath::Full(scope, path)}) +
                   SystemError(static_cast<DWORD>(status))};
 }
 
 // A registry file has no way to write a line break or a zero inside a key or
 // value name; such a name would be cut or would change what follows it.
-void CheckName(std::wstring_view name, std::wstring_view keyPath) {
+void CheckName(KeyPath::Scope scope, std::wstring_view name, std::wstring_view keyPath) {
     if (name.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos)
-        throw Problem{Text::Fill(AssociationTexts::kNameNotWritable, {KeyPath::Full(keyPath)})};
+        throw Problem{
+            Text::Fill(AssociationTexts::kNameNotWritable, {KeyPath::Full(scope, keyPath)})};
 }
 
 using KeyPath::SameOrBelow;
@@ -87,13 +88,13 @@ using Registry::StoredValue;
 
 // Nothing when the key does not exist; any other failure means its state is
 // unknown.
-std::optional<StoredKey> ReadKey(std::wstring_view path) {
+std::optional<StoredKey> ReadKey(KeyPath::Scope scope, std::wstring_view path) {
     StoredKey key;
-    const LSTATUS status = Registry::ReadKey(KeyPath::kRoot, path, key);
+    const LSTATUS status = Registry::ReadKey(KeyPath::Root(scope), path, key);
     if (status == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
     if (status != ERROR_SUCCESS)
-        Unreadable(path, status);
+        Unreadable(scope, path, status);
     return key;
 }
 
@@ -193,42 +194,44 @@ void AppendDeletedValue(std::wstring& text, std::wstring_view name) {
     text += kNewLine;
 }
 
-void AppendKeyLine(std::wstring& text, std::wstring_view path) {
+void AppendKeyLine(std::wstring& text, KeyPath::Scope scope, std::wstring_view path) {
     text += L'[';
-    text += KeyPath::Full(path);
+    text += KeyPath::Full(scope, path);
     text += L']';
     text += kNewLine;
 }
 
-void AppendDeletedKey(std::wstring& text, std::wstring_view path) {
+void AppendDeletedKey(std::wstring& text, KeyPath::Scope scope, std::wstring_view path) {
     text += L"[-";
-    text += KeyPath::Full(path);
+    text += KeyPath::Full(scope, path);
     text += L']';
     text += kNewLine;
     text += kNewLine;
 }
 
 // The key as it is now, with every value and every subkey, parents first.
-void AppendTree(std::wstring& text, const StoredKey& key, const std::wstring& path) {
-    AppendKeyLine(text, path);
+void AppendTree(std::wstring& text, KeyPath::Scope scope, const StoredKey& key,
+                const std::wstring& path) {
+    AppendKeyLine(text, scope, path);
     for (const StoredValue& value : key.values) {
-        CheckName(value.name, path);
+        CheckName(scope, value.name, path);
         AppendValue(text, value);
     }
     text += kNewLine;
     for (const std::wstring& name : key.subkeys) {
-        CheckName(name, path);
+        CheckName(scope, name, path);
         const std::wstring subkeyPath = path + L'\\' + name;
         // A subkey deleted meanwhile has nothing left to restore.
-        if (const auto subkey = ReadKey(subkeyPath))
-            AppendTree(text, *subkey, subkeyPath);
+        if (const auto subkey = ReadKey(scope, subkeyPath))
+            AppendTree(text, scope, *subkey, subkeyPath);
     }
 }
 
-void AppendListedValues(std::wstring& text, const StoredKey& key, const TouchedKey& touched) {
+void AppendListedValues(std::wstring& text, KeyPath::Scope scope, const StoredKey& key,
+                        const TouchedKey& touched) {
     std::wstring block;
     for (const std::wstring& name : touched.values) {
-        CheckName(name, touched.path);
+        CheckName(scope, name, touched.path);
         if (const StoredValue* value = ValueNamed(key, name))
             AppendValue(block, *value);
         else
@@ -237,19 +240,19 @@ void AppendListedValues(std::wstring& text, const StoredKey& key, const TouchedK
     // A key without listed values needs no block: it exists and stays.
     if (block.empty())
         return;
-    AppendKeyLine(text, touched.path);
+    AppendKeyLine(text, scope, touched.path);
     text += block;
     text += kNewLine;
 }
 
-std::wstring UndoText(const std::vector<TouchedKey>& touched) {
+std::wstring UndoText(KeyPath::Scope scope, const std::vector<TouchedKey>& touched) {
     std::wstring text = L"\xFEFF"
                         L"Windows Registry Editor Version 5.00\r\n\r\n";
     // Keys whose whole subtree the file already settles: removed, or removed
     // and written back whole. A later block below one would create it again.
     std::vector<std::wstring_view> settled;
     for (const TouchedKey& entry : touched) {
-        CheckName(entry.path, entry.path);
+        CheckName(scope, entry.path, entry.path);
         if (entry.path.empty())
             throw Problem{std::wstring(AssociationTexts::kKeyWithoutName)};
         bool isSettled = false;
@@ -258,14 +261,14 @@ std::wstring UndoText(const std::vector<TouchedKey>& touched) {
         if (isSettled)
             continue;
 
-        const std::optional<StoredKey> key = ReadKey(entry.path);
+        const std::optional<StoredKey> key = ReadKey(scope, entry.path);
         if (!key || entry.wholeTree) {
-            AppendDeletedKey(text, entry.path);
+            AppendDeletedKey(text, scope, entry.path);
             if (key)
-                AppendTree(text, *key, entry.path);
+                AppendTree(text, scope, *key, entry.path);
             settled.push_back(entry.path);
         } else {
-            AppendListedValues(text, *key, entry);
+            AppendListedValues(text, scope, *key, entry);
         }
     }
     return text;
@@ -293,10 +296,10 @@ std::wstring FinalName(std::wstring_view folder, const std::wstring& stamp, int 
 
 } // namespace
 
-File::File(std::wstring_view folder, const std::vector<Plan::Step>& steps)
+File::File(std::wstring_view folder, const std::vector<Plan::Step>& steps, KeyPath::Scope scope)
     : folder_(folder), stamp_(Stamp()) {
     try {
-        text_ = UndoText(TouchedKeys(steps));
+        text_ = UndoText(scope, TouchedKeys(steps));
     } catch (const Problem& problem) {
         Fail(FinalName(folder_, stamp_, 1), problem.reason);
     }

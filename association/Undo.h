@@ -20,7 +20,9 @@ public:
     // value a step sets gets its old data and type back or is removed.
     // Throws Failure naming the file when the registry cannot be read or a
     // name cannot be written in a registry file (a line break or a zero).
-    File(std::wstring_view folder, const std::vector<Plan::Step>& steps);
+    // The keys are those below the scope's root.
+    File(std::wstring_view folder, const std::vector<Plan::Step>& steps,
+         KeyPath::Scope scope = KeyPath::Scope::kMachine);
 
     // Writes "Rückgängig <yyyy-mm-dd> <hh-mm-ss>.reg" (local time of the
     // reading) into the folder, or "… (2).reg", "… (3).reg" … when the name

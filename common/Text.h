@@ -26,6 +26,11 @@ struct CaseBlindLess {
     }
 };
 
+// A name or path within a German sentence, in German quotes: „text“.
+inline std::wstring Quoted(std::wstring_view text) {
+    return L"„" + std::wstring(text) + L"“";
+}
+
 // One pair of double quotes encloses the whole text.
 inline bool IsQuoted(std::wstring_view text) {
     return text.size() >= 2 && text.front() == L'"' && text.back() == L'"';

@@ -1,5 +1,8 @@
 #include "services/FileDirPath.h"
 
+#include "common/Numbers.h"
+#include "common/UniqueHandle.h"
+
 #include <windows.h>
 
 namespace FileDirPath {
@@ -46,6 +49,15 @@ void CreateFolders(const std::wstring& folder) {
         if (at == std::wstring::npos)
             return;
     }
+}
+
+unsigned long CanWriteIn(const std::wstring& folder) {
+    const std::wstring probe =
+        Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
+    const UniqueFile file(
+        CreateFileW(ForFileCalls(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file ? ERROR_SUCCESS : GetLastError();
 }
 
 } // namespace FileDirPath

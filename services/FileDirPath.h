@@ -29,4 +29,8 @@ std::wstring ForFileCalls(const std::wstring& path);
 // missing; whether the last one is there afterwards is the caller's to ask.
 void CreateFolders(const std::wstring& folder);
 
+// ERROR_SUCCESS where this process may create a file in the folder (one is
+// made and removed again), else the platform's error.
+unsigned long CanWriteIn(const std::wstring& folder);
+
 } // namespace FileDirPath

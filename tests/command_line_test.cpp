@@ -220,9 +220,10 @@ TEST_F(CommandLineTest, ThePreviewPrintsThePlanAndChangesNothing) {
     for (const Plan::Step& step : plan.steps) {
         SCOPED_TRACE(Ascii(step.key));
         line = std::find_if(line, lines.end(), [&](const std::wstring& text) {
-            return text.find(std::wstring(KeyPath::kRootName) + step.key + L"  ") !=
-                       std::wstring::npos ||
-                   text.ends_with(std::wstring(KeyPath::kRootName) + step.key);
+            return text.find(std::wstring(KeyPath::RootName(KeyPath::Scope::kMachine)) + step.key +
+                             L"  ") != std::wstring::npos ||
+                   text.ends_with(std::wstring(KeyPath::RootName(KeyPath::Scope::kMachine)) +
+                                  step.key);
         });
         ASSERT_NE(line, lines.end()) << "missing or out of order";
         if (step.action == Plan::Step::Action::SetValue) {

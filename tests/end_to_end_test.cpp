@@ -427,27 +427,29 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         SCOPED_TRACE("what the registry holds now, seen by this process");
         for (const std::wstring className : {L"ACDC_BMP", L"ACDC_GIF"}) {
             SCOPED_TRACE(Ascii(className));
-            EXPECT_EQ(Text(className + L"\\shell\\Open\\Command"),
+            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\Open\\Command"),
                       L"\"" + kOpenRecorder + L"\" \"%1\"");
-            EXPECT_EQ(Text(className + L"\\shell\\uPrint\\Command"),
+            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\uPrint\\Command"),
                       L"\"" + kPrintRecorder + L"\" \"%1\"");
-            EXPECT_EQ(Text(className + L"\\shell\\Open"), L"\u00D6&ffnen");
-            EXPECT_EQ(Text(className + L"\\shell\\uPrint"), L"&Drucken");
+            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\Open"), L"\u00D6&ffnen");
+            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\uPrint"), L"&Drucken");
             EXPECT_EQ(KeyClass(className + L"\\shell\\Open\\Command"), L"1");
-            EXPECT_EQ(Text(className + L"\\shell"), std::nullopt);
+            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell"), std::nullopt);
             EXPECT_FALSE(KeyPresent(className + L"\\shell\\Quickview"));
         }
-        EXPECT_EQ(Text(L".bmp"), L"ACDC_BMP");
+        EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
         EXPECT_EQ(KeyClass(L".bmp"), L"1");
-        EXPECT_EQ(Text(L".bmp", L"Content Type"), std::nullopt); // written fresh
-        EXPECT_EQ(Text(L"ACDC_BMP"), L"Mein Bitmap");            // the class key keeps its own
-        EXPECT_EQ(Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
-        EXPECT_EQ(Text(L"ACDC_BMP\\shell\\Edit\\Command"), L"\"" + kEditProgram + L"\" \"%1\"");
-        EXPECT_EQ(Text(L".gif"), L"ACDC_GIF");
-        EXPECT_EQ(Text(L".gif\\OpenWithProgids", L"ACDC_GIF"), L"");
-        EXPECT_EQ(Text(L"ACDC_GIF\\DefaultIcon"), L"shimgvw.dll,3");
-        EXPECT_EQ(Text(L"ACDC_GIF\\shell\\Edit\\Command"), L"C:\\Alt\\edit.exe \"%1\"");
-        EXPECT_EQ(Text(L".png"), L"pngfile");
+        EXPECT_EQ(RegistryProbe::Text(L".bmp", L"Content Type"), std::nullopt); // written fresh
+        EXPECT_EQ(RegistryProbe::Text(L"ACDC_BMP"), L"Mein Bitmap"); // the class key keeps its own
+        EXPECT_EQ(RegistryProbe::Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
+        EXPECT_EQ(RegistryProbe::Text(L"ACDC_BMP\\shell\\Edit\\Command"),
+                  L"\"" + kEditProgram + L"\" \"%1\"");
+        EXPECT_EQ(RegistryProbe::Text(L".gif"), L"ACDC_GIF");
+        EXPECT_EQ(RegistryProbe::Text(L".gif\\OpenWithProgids", L"ACDC_GIF"), L"");
+        EXPECT_EQ(RegistryProbe::Text(L"ACDC_GIF\\DefaultIcon"), L"shimgvw.dll,3");
+        EXPECT_EQ(RegistryProbe::Text(L"ACDC_GIF\\shell\\Edit\\Command"),
+                  L"C:\\Alt\\edit.exe \"%1\"");
+        EXPECT_EQ(RegistryProbe::Text(L".png"), L"pngfile");
         EXPECT_FALSE(KeyPresent(L"ACDC_PNG"));
     }
     {
@@ -524,8 +526,8 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
     {
         SCOPED_TRACE("importing a type's backup brings its old values back");
         ASSERT_TRUE(RegFile::Import(kProgramFolder + L"\\Temp 1_bmp.reg", kUsersEditor));
-        EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
-        EXPECT_EQ(Text(L".bmp", L"Content Type"), L"image/bmp");
+        EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"Paint.Picture");
+        EXPECT_EQ(RegistryProbe::Text(L".bmp", L"Content Type"), L"image/bmp");
     }
     {
         SCOPED_TRACE("importing the undo file gives back the classes as they were");
@@ -549,8 +551,9 @@ TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
     EXPECT_NE(finished.output.find("Ergebnis: Die Dateitypen wurden registriert"),
               std::string::npos)
         << finished.output;
-    EXPECT_EQ(Text(L"ACDC_PNG\\shell\\Open\\Command"), L"\"" + kOpenRecorder + L"\" \"%1\"");
-    EXPECT_EQ(Text(L"SystemFileAssociations\\.png\\shell\\Bildkranz.Open", L"Icon"),
+    EXPECT_EQ(RegistryProbe::Text(L"ACDC_PNG\\shell\\Open\\Command"),
+              L"\"" + kOpenRecorder + L"\" \"%1\"");
+    EXPECT_EQ(RegistryProbe::Text(L"SystemFileAssociations\\.png\\shell\\Bildkranz.Open", L"Icon"),
               kOpenRecorder + L",0");
     EXPECT_TRUE(GetFileAttributesW((backups + L"\\Temp 0_Classes.reg").c_str()) !=
                 INVALID_FILE_ATTRIBUTES);
@@ -571,7 +574,7 @@ TEST_F(EndToEnd, WithoutTheRegistryEditorNothingChangesAndTheReportNamesTheBacku
         EXPECT_NE(seen.text.find(kClassesBackup), std::wstring::npos) << Ascii(seen.text);
         EXPECT_EQ(program_->WaitForExit(), 1u);
     }
-    EXPECT_EQ(Text(L".bmp"), L"Paint.Picture");
+    EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"Paint.Picture");
     EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L".gif"));
 }
 
@@ -607,5 +610,5 @@ TEST_F(EndToEnd, AValueThatCannotBeWrittenGivesTheWarningNotTheSuccess) {
     EXPECT_EQ(seen.text, Texts::kIncomplete.text);
     EXPECT_NE(seen.icon, nullptr);
     EXPECT_EQ(program_->WaitForExit(), 0u);
-    EXPECT_EQ(Text(L".wmf"), L"ACDC_WMF");
+    EXPECT_EQ(RegistryProbe::Text(L".wmf"), L"ACDC_WMF");
 }

@@ -273,7 +273,7 @@ testing::AssertionResult EveryDifferenceInPlan(const Plan::Plan& plan,
     int differences = 0;
     const auto check = [&](const std::wstring& block, const std::optional<std::wstring>& line) {
         ++differences;
-        const std::wstring key = block.substr(KeyPath::kRootName.size());
+        const std::wstring key = block.substr(KeyPath::RootName(KeyPath::Scope::kMachine).size());
         if (!InPlan(plan, key, line ? std::optional(ValueNameOf(*line)) : std::nullopt))
             wrong += "not in the plan: [" + Ascii(key) + "] " + Ascii(line.value_or(L"")) + "\n";
     };
@@ -289,7 +289,7 @@ testing::AssertionResult EveryDifferenceInPlan(const Plan::Plan& plan,
         }
     // What remains below a delete is only what later steps make again.
     for (const auto& [block, lines] : after) {
-        const std::wstring key = block.substr(KeyPath::kRootName.size());
+        const std::wstring key = block.substr(KeyPath::RootName(KeyPath::Scope::kMachine).size());
         if (!AnyStep(plan, [&](const Step& step) {
                 return step.action == Step::Action::DeleteKey && !step.refused &&
                        KeyPath::SameOrBelow(key, step.key);

@@ -64,19 +64,20 @@ void PrepareRegistry() {
         const std::wstring extension = KeyPath::Classes(type.extension);
         for (const std::wstring& key : {verbsForAll + L'\\' + std::wstring(type.extension),
                                         KeyPath::Classes(type.className), extension})
-            RegDeleteTreeW(KeyPath::kRoot, key.c_str());
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
         const std::wstring name(type.ExtensionWithoutDot());
         const auto set = [&](const wchar_t* valueName, const std::wstring& text) {
-            return Registry::SetValue(KeyPath::kRoot, extension, valueName, text) ==
+            return Registry::SetValue(HKEY_LOCAL_MACHINE, extension, valueName, text) ==
                    Registry::kTrue;
         };
-        const bool made = Registry::CreateKey(KeyPath::kRoot, extension, L"") == Registry::kTrue &&
-                          set(L"", L"Bench." + name) && set(L"Content Type", L"image/" + name) &&
-                          set(L"PerceivedType", L"image");
+        const bool made =
+            Registry::CreateKey(HKEY_LOCAL_MACHINE, extension, L"") == Registry::kTrue &&
+            set(L"", L"Bench." + name) && set(L"Content Type", L"image/" + name) &&
+            set(L"PerceivedType", L"image");
         Require(made, L"cannot prepare an extension key");
     }
     // Refused while anything else is below it: that is not the program's.
-    Registry::DeleteKey(KeyPath::kRoot, verbsForAll);
+    Registry::DeleteKey(HKEY_LOCAL_MACHINE, verbsForAll);
 }
 
 // The backups and the undo file.
@@ -169,7 +170,7 @@ int CommandsWritten() {
     for (const Catalogue::FileType& type : Catalogue::kFileTypes)
         for (const Catalogue::Verb& verb : Catalogue::kVerbs) {
             Registry::Value command;
-            written += Registry::GetValue(KeyPath::kRoot,
+            written += Registry::GetValue(HKEY_LOCAL_MACHINE,
                                           KeyPath::Classes(type.className) +
                                               std::wstring(verb.commandKeyPath),
                                           L"", command) == Registry::kTrue;

@@ -21,8 +21,8 @@ namespace AssociationFile {
 namespace {
 
 [[noreturn]] void Fail(const std::wstring& path, DWORD error) {
-    throw Failure(
-        Text::Fill(SilentTexts::kAssociationFileNotWritten, {Quoted(path), ErrorCode(error)}));
+    throw Failure(Text::Fill(SilentTexts::kAssociationFileNotWritten,
+                             {Text::Quoted(path), ErrorCode(error)}));
 }
 
 } // namespace

@@ -62,7 +62,7 @@ std::wstring PathProblem(std::wstring_view path) {
             std::wstring problem = Text::Fill(
                 SilentTexts::kCharacterInPath,
                 {c < 32 ? Text::Fill(SilentTexts::kCharacterNumber, {Decimal(unsigned{c})})
-                        : Quoted({&c, 1})});
+                        : Text::Quoted({&c, 1})});
             // CommandLineToArgvW reads \" as a quote inside the argument.
             if (c == L'"')
                 problem += SilentTexts::kQuoteAfterBackslash;
@@ -104,6 +104,8 @@ public:
             return Path(argument, given.value, parsed_.options.logFile);
         if (Text::Same(given.name, L"Vorschau"))
             return Flag(argument, given, parsed_.options.preview);
+        if (Text::Same(given.name, L"Konto"))
+            return Account(argument, given);
         if (Text::Same(given.name, kSettingsPage))
             return Flag(argument, given, parsed_.options.settingsPage);
         if (Text::Same(given.name, L"Zuordnungsdatei"))
@@ -152,6 +154,13 @@ private:
         return false;
     }
 
+    void Account(std::wstring_view argument, const Switch& given) {
+        bool account = false;
+        Flag(argument, given, account);
+        if (account)
+            parsed_.options.choices.scope = KeyPath::Scope::kAccount;
+    }
+
     void Flag(std::wstring_view argument, const Switch& given, bool& flag) {
         if (given.value)
             return Fail(argument, std::wstring(SilentTexts::kNoValueTaken));
@@ -180,9 +189,9 @@ private:
             const std::wstring_view name = rest.substr(0, comma);
             const int index = TypeIndex(name);
             if (index < 0)
-                return Fail(argument, Text::Fill(SilentTexts::kUnknownType, {Quoted(name)}));
+                return Fail(argument, Text::Fill(SilentTexts::kUnknownType, {Text::Quoted(name)}));
             if (std::find(types.begin(), types.end(), index) != types.end())
-                return Fail(argument, Text::Fill(SilentTexts::kTypeTwice, {Quoted(name)}));
+                return Fail(argument, Text::Fill(SilentTexts::kTypeTwice, {Text::Quoted(name)}));
             types.push_back(index);
             if (comma == std::wstring_view::npos)
                 break;
@@ -215,7 +224,7 @@ private:
             return;
         // The wizard's file dialog takes only a file that is there.
         if (!IsFile(program))
-            return Fail(argument, Text::Fill(SilentTexts::kNoSuchProgram, {Quoted(program)}));
+            return Fail(argument, Text::Fill(SilentTexts::kNoSuchProgram, {Text::Quoted(program)}));
         parsed_.options.choices.tickedVerbs.push_back({slot, std::move(program)});
     }
 

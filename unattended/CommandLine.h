@@ -11,6 +11,8 @@
 namespace CommandLine {
 
 struct Options {
+    // With /Konto its scope is the running account, also where the process
+    // could write for all users.
     Plan::Choices choices;
     std::wstring backupFolder; // empty: the program's own folder
     std::wstring logFile;      // empty: none

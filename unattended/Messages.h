@@ -5,11 +5,6 @@
 #include <string>
 #include <string_view>
 
-// A name or path within a message, in German quotes: „text“.
-inline std::wstring Quoted(std::wstring_view text) {
-    return L"„" + std::wstring(text) + L"“";
-}
-
 // The text in UTF-8, as the output and the log take it.
 std::string Utf8(std::wstring_view text);
 

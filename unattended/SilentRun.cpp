@@ -9,6 +9,7 @@
 #include "common/Failure.h"
 #include "common/FailureReport.h"
 #include "services/FileDirPath.h"
+#include "services/UserAccount.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "common/Text.h"
@@ -40,22 +41,23 @@ std::wstring Choices(const Plan::Choices& choices) {
                 std::wstring(Catalogue::kFileTypes[index].ExtensionWithoutDot());
     for (const Plan::VerbChoice& verb : choices.tickedVerbs)
         text += L"; " + std::wstring(Catalogue::VerbAt(verb.slot)->Name()) + L" " +
-                Quoted(verb.program);
+                Text::Quoted(verb.program);
     return text;
 }
 
-std::wstring Describe(const Step& step) {
+std::wstring Describe(KeyPath::Scope scope, const Step& step) {
     switch (step.action) {
     case Step::Action::DeleteKey:
-        return Text::Fill(SilentTexts::kDeleteKey, {KeyPath::Full(step.key)}) +
+        return Text::Fill(SilentTexts::kDeleteKey, {KeyPath::Full(scope, step.key)}) +
                std::wstring(step.refused ? SilentTexts::kDeleteRefused : L"");
     case Step::Action::CreateKey:
-        return Text::Fill(SilentTexts::kCreateKey, {KeyPath::Full(step.key)});
+        return Text::Fill(SilentTexts::kCreateKey, {KeyPath::Full(scope, step.key)});
     case Step::Action::SetValue:
-        return Text::Fill(
-            SilentTexts::kSetValue,
-            {KeyPath::Full(step.key), step.valueName.empty() ? L"@" : Quoted(step.valueName),
-             step.type == REG_MULTI_SZ ? L"REG_MULTI_SZ" : L"REG_SZ", Quoted(step.text)});
+        return Text::Fill(SilentTexts::kSetValue,
+                          {KeyPath::Full(scope, step.key),
+                           step.valueName.empty() ? L"@" : Text::Quoted(step.valueName),
+                           step.type == REG_MULTI_SZ ? L"REG_MULTI_SZ" : L"REG_SZ",
+                           Text::Quoted(step.text)});
     }
     return {};
 }
@@ -75,16 +77,12 @@ void CheckBackupFolder(const std::wstring& folder) {
     FileDirPath::CreateFolders(folder);
     const DWORD attributes = GetFileAttributesW(FileDirPath::ForFileCalls(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        throw Refusal{ExitCode::kNoBackup, Text::Fill(SilentTexts::kFolderNotMade,
-                                                      {Quoted(folder), ErrorCode(GetLastError())})};
-    const std::wstring probe =
-        FileDirPath::Join(folder, L"~Bildkranz " + Decimal(GetCurrentProcessId()) + L".tmp");
-    const UniqueFile written(
-        CreateFileW(FileDirPath::ForFileCalls(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    if (!written)
+        throw Refusal{ExitCode::kNoBackup,
+                      Text::Fill(SilentTexts::kFolderNotMade,
+                                 {Text::Quoted(folder), ErrorCode(GetLastError())})};
+    if (const DWORD error = FileDirPath::CanWriteIn(folder); error != ERROR_SUCCESS)
         throw Refusal{ExitCode::kNoBackup, Text::Fill(SilentTexts::kFolderNotWritable,
-                                                      {Quoted(folder), ErrorCode(GetLastError())})};
+                                                      {Text::Quoted(folder), ErrorCode(error)})};
 }
 
 // The registration's course as lines of the output and the log.
@@ -123,22 +121,29 @@ public:
     void BackedUp(const Plan::Plan& plan, const std::wstring& undoFile) override {
         for (const Backup::Export& backup : plan.backups)
             messages_.Line(Text::Fill(SilentTexts::kBackupWritten,
-                                      {Quoted(backup.file), FileSize(backup.file)}));
-        messages_.Line(Text::Fill(SilentTexts::kUndoWritten, {Quoted(undoFile)}));
+                                      {Text::Quoted(backup.file), FileSize(backup.file)}));
+        messages_.Line(Text::Fill(SilentTexts::kUndoWritten, {Text::Quoted(undoFile)}));
     }
 
     void Registered(const Registration::Outcome& outcome) override {
         for (const Step& step : outcome.failedWrites)
-            messages_.Line(Text::Fill(SilentTexts::kNotWritten, {Describe(step)}));
+            messages_.Line(
+                Text::Fill(SilentTexts::kNotWritten, {Describe(options_.choices.scope, step)}));
         SayWhatOpens();
+        // Administrator rights help where the machine's keys could not be
+        // written, not where the account's own could not.
+        const bool forAccount = options_.choices.scope == KeyPath::Scope::kAccount;
         if (!outcome.Complete()) {
             result_ = ExitCode::kIncomplete;
-            messages_.Line(
-                Text::Fill(SilentTexts::kIncomplete,
-                           {Decimal(outcome.failedWrites.size()), ExitCode::Named(result_)}));
+            messages_.Line(Text::Fill(
+                forAccount ? SilentTexts::kIncompleteForAccount : SilentTexts::kIncomplete,
+                {Decimal(outcome.failedWrites.size()), ExitCode::Named(result_)}));
             return;
         }
-        messages_.Line(Text::Fill(SilentTexts::kRegistered, {ExitCode::Named(result_)}));
+        messages_.Line(
+            forAccount ? Text::Fill(SilentTexts::kRegisteredForAccount,
+                                    {Text::Quoted(UserAccount::Name()), ExitCode::Named(result_)})
+                       : Text::Fill(SilentTexts::kRegistered, {ExitCode::Named(result_)}));
     }
 
 private:
@@ -151,7 +156,7 @@ private:
                 type.Unknown()    ? std::wstring(SilentTexts::kNoAnswer)
                 : type.OwnClass() ? Text::Fill(SilentTexts::kOpensOwn, {type.effectiveClass})
                                   : Text::Fill(SilentTexts::kOpensOther,
-                                               {Quoted(type.openedBy), type.effectiveClass,
+                                               {Text::Quoted(type.openedBy), type.effectiveClass,
                                                 registered.className});
             messages_.Line(Text::Fill(SilentTexts::kDoubleClick, {registered.extension, opens}));
         }
@@ -169,7 +174,7 @@ private:
         messages_.Line(L"  " + FileDirPath::Join(folder_, SilentTexts::kPreviewUndoFile));
         messages_.Line(SilentTexts::kPreviewSteps);
         for (const Step& step : plan.steps)
-            messages_.Line(L"  " + Describe(step));
+            messages_.Line(L"  " + Describe(plan.scope, step));
     }
 
     const CommandLine::Options& options_;
@@ -193,11 +198,11 @@ Code OpenSettingsPage(Messages& messages) {
 void WriteAssociationFile(const CommandLine::Options& options, Messages& messages) {
     const std::wstring& file = options.associationFile;
     if (options.preview) {
-        messages.Line(Text::Fill(SilentTexts::kPreviewAssociationFile, {Quoted(file)}));
+        messages.Line(Text::Fill(SilentTexts::kPreviewAssociationFile, {Text::Quoted(file)}));
         return;
     }
     AssociationFile::Write(file, options.choices.tickedTypes);
-    messages.Line(Text::Fill(SilentTexts::kAssociationFileWritten, {Quoted(file)}));
+    messages.Line(Text::Fill(SilentTexts::kAssociationFileWritten, {Text::Quoted(file)}));
 }
 
 Code RunChecked(const CommandLine::Parsed& parsed, Messages& messages) {
@@ -208,20 +213,29 @@ Code RunChecked(const CommandLine::Parsed& parsed, Messages& messages) {
     }
     if (parsed.error) {
         messages.Line(Text::Fill(SilentTexts::kUsageError,
-                                 {Quoted(parsed.error->argument), parsed.error->reason,
+                                 {Text::Quoted(parsed.error->argument), parsed.error->reason,
                                   ExitCode::Named(ExitCode::kUsageError)}));
         return ExitCode::kUsageError;
     }
     if (options.settingsPage)
         return OpenSettingsPage(messages);
+    const KeyPath::Scope scope = options.choices.scope;
     const std::wstring folder =
-        options.backupFolder.empty() ? Backup::BackupFolder() : options.backupFolder;
-    messages.Line(Text::Fill(SilentTexts::kStart,
-                             {BILDKRANZ_VERSION_WTEXT, Choices(options.choices), Quoted(folder)}));
+        options.backupFolder.empty() ? Backup::BackupFolder(scope) : options.backupFolder;
+    messages.Line(
+        Text::Fill(SilentTexts::kStart,
+                   {BILDKRANZ_VERSION_WTEXT, Choices(options.choices), Text::Quoted(folder)}));
+    if (scope == KeyPath::Scope::kAccount)
+        messages.Line(Text::Fill(SilentTexts::kForAccount, {Text::Quoted(UserAccount::Name())}));
+    // Decided by what this process may write, before anything is written:
+    // a run that cannot register for all users changes nothing at all.
+    const bool registers = !options.choices.tickedVerbs.empty();
+    if (registers && scope == KeyPath::Scope::kMachine && !Registration::MayRegisterForAllUsers())
+        throw Refusal{ExitCode::kNoRights, std::wstring(SilentTexts::kNoRights)};
     if (!options.associationFile.empty())
         WriteAssociationFile(options, messages);
     // The file alone was asked for.
-    if (options.choices.tickedVerbs.empty())
+    if (!registers)
         return ExitCode::kRegistered;
     Lines lines(options, folder, messages);
     try {

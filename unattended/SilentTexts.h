@@ -25,6 +25,18 @@ inline constexpr std::wstring_view kNothingDone =
 // Ends every message of a run that stopped before the first change.
 inline constexpr std::wstring_view kNothingChanged = L" Es wurde nichts geändert. ";
 inline constexpr std::wstring_view kError = L"Fehler: %1";
+inline constexpr std::wstring_view kForAccount =
+    L"Registrierung nur für das Benutzerkonto %1 (HKEY_CURRENT_USER).";
+inline constexpr std::wstring_view kRegisteredForAccount =
+    L"Ergebnis: Die Dateitypen wurden für das Benutzerkonto %1 registriert und mit den "
+    L"Programmen verknüpft. %2";
+inline constexpr std::wstring_view kIncompleteForAccount =
+    L"Ergebnis: unvollständig, %1 Werte konnten nicht geschrieben werden. %2";
+inline constexpr std::wstring_view kNoRights =
+    L"Bildkranz darf hier nicht für alle Benutzer registrieren: Unter "
+    L"HKEY_LOCAL_MACHINE\\Software\\Classes kann dieser Aufruf nichts schreiben. Mit /Konto "
+    L"registriert Bildkranz nur für das eigene Benutzerkonto; für alle Benutzer starten Sie es "
+    L"mit „Als Administrator ausführen“.";
 
 // --- The steps, as the preview and the failed writes name them -----------------
 inline constexpr std::wstring_view kDeleteKey = L"Schlüssel löschen  %1";
@@ -103,7 +115,7 @@ inline constexpr std::wstring_view kUsage =
     L"Aufruf:\r\n"
     L"  Bildkranz.exe /Typen:<Liste> /Oeffnen:<Programm> [/Bearbeiten:<Programm>]\r\n"
     L"      [/Schnellansicht:<Programm>] [/Konvertieren:<Programm>] [/Drucken:<Programm>]\r\n"
-    L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau]\r\n"
+    L"      [/Sicherung:<Ordner>] [/Protokoll:<Datei>] [/Vorschau] [/Konto]\r\n"
     L"      [/Zuordnungsdatei:<Datei>]\r\n"
     L"  Bildkranz.exe /Typen:<Liste> /Zuordnungsdatei:<Datei>\r\n"
     L"  Bildkranz.exe /StandardApps [/Protokoll:<Datei>]\r\n"
@@ -116,9 +128,15 @@ inline constexpr std::wstring_view kUsage =
     L"  /Bearbeiten:<Programm>, /Schnellansicht:<Programm>, /Konvertieren:<Programm>,\r\n"
     L"  /Drucken:<Programm>  ebenso\r\n"
     L"  /Sicherung:<Ordner>  wohin die Sicherungen und die Rückgängig-Datei kommen\r\n"
-    L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe\r\n"
+    L"                       (wird angelegt); ohne: der Ordner von Bildkranz.exe,\r\n"
+    L"                       mit /Konto, wo er nicht beschreibbar ist, der Ordner\r\n"
+    L"                       %LOCALAPPDATA%\\Bildkranz des Benutzerkontos\r\n"
     L"  /Protokoll:<Datei>   hängt an diese Textdatei (UTF-8) an, was geschah\r\n"
     L"  /Vorschau            ändert nichts; zeigt jeden Schritt und jede Datei\r\n"
+    L"  /Konto               registriert nur für das Benutzerkonto, das Bildkranz\r\n"
+    L"                       startet (HKEY_CURRENT_USER), ohne Administratorrechte;\r\n"
+    L"                       ohne /Konto registriert Bildkranz für alle Benutzer und\r\n"
+    L"                       braucht dafür „Als Administrator ausführen“\r\n"
     L"  /Zuordnungsdatei:<Datei>  schreibt die Standardzuordnungen der Typen für die\r\n"
     L"                       Gruppenrichtlinie; ohne Programm-Schalter ändert der\r\n"
     L"                       Lauf sonst nichts\r\n"
@@ -136,6 +154,10 @@ inline constexpr std::wstring_view kUsage =
     L"  start \"\" /wait \"\\\\Server\\Software\\Bildkranz.exe\" /Typen:alle\r\n"
     L"      /Oeffnen:\"C:\\Programme\\Bildbetrachter\\betrachter.exe\"\r\n"
     L"      /Sicherung:C:\\Bildkranz /Protokoll:C:\\Bildkranz\\protokoll.txt\r\n"
-    L"  echo Ergebnis: %errorlevel%\r\n";
+    L"  echo Ergebnis: %errorlevel%\r\n"
+    L"\r\n"
+    L"Im Anmeldeskript eines Benutzers (ohne Administratorrechte):\r\n"
+    L"  \"\\\\Server\\Software\\Bildkranz.exe\" /Konto /Typen:alle\r\n"
+    L"      /Oeffnen:\"C:\\Programme\\Bildbetrachter\\betrachter.exe\"\r\n";
 
 } // namespace SilentTexts

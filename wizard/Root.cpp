@@ -11,6 +11,7 @@
 #include "services/ComDlgDll.h"
 #include "services/FileDirPath.h"
 #include "services/SpecialFolders.h"
+#include "services/UserAccount.h"
 #include "services/WindowsOrdner.h"
 #include "wizard/AccessibleName.h"
 #include "wizard/ControlIds.h"
@@ -89,7 +90,10 @@ bool IsPushButton(HWND control) {
 
 } // namespace
 
-Root::Root(HINSTANCE instance) : instance_(instance) {
+Root::Root(HINSTANCE instance)
+    : instance_(instance),
+      scope_(Registration::MayRegisterForAllUsers() ? KeyPath::Scope::kMachine
+                                                    : KeyPath::Scope::kAccount) {
     Form_Initialize();
     dpi_ = ScreenDpi();
     CreateFontsAndIcons();
@@ -279,11 +283,18 @@ void Root::CreateVerbScreen(HWND screen) {
 
 void Root::CreateConfirmationScreen(HWND screen) {
     const DWORD labelStyle = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-    CreateControl(screen,
-                  {WC_STATICW, Texts::kLabel2, labelStyle, 0, Layout::kLabel2, ControlIds::kLabel2},
+    // Registering for the account alone, the screen says so and where the
+    // backups go.
+    const bool forAccount = scope_ == KeyPath::Scope::kAccount;
+    const std::wstring label2 =
+        forAccount ? Text::Fill(Texts::kLabel2Account, {Text::Quoted(UserAccount::Name())})
+                   : std::wstring(Texts::kLabel2);
+    const std::wstring label3 =
+        forAccount ? Text::Fill(Texts::kLabel3Account, {Text::Quoted(Backup::BackupFolder(scope_))})
+                   : std::wstring(Texts::kLabel3);
+    CreateControl(screen, {WC_STATICW, label2, labelStyle, 0, Layout::kLabel2, ControlIds::kLabel2},
                   boldFont_.get(), dpi_);
-    CreateControl(screen,
-                  {WC_STATICW, Texts::kLabel3, labelStyle, 0, Layout::kLabel3, ControlIds::kLabel3},
+    CreateControl(screen, {WC_STATICW, label3, labelStyle, 0, Layout::kLabel3, ControlIds::kLabel3},
                   font_.get(), dpi_);
     CreateControl(screen,
                   {WC_STATICW, Texts::kLabel4, labelStyle, 0, Layout::kLabel4, ControlIds::kLabel4},
@@ -557,12 +568,7 @@ void Root::bWeiter_Click() {
         SetAttributes();
         ShowWindow(window_, SW_HIDE);
         ProcessPendingEvents();
-        if (allValuesWritten_) {
-            ShowMessage(Texts::kSuccess.title, Texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
-            DefaultAppsOffer::Offer(Plan::TypesWithOpenCommand(ReadChoices()));
-        } else {
-            ShowMessage(Texts::kIncomplete.title, Texts::kIncomplete.text, MB_ICONWARNING, nullptr);
-        }
+        ShowOutcome();
         ExitProcess(0);
     }
 }
@@ -643,7 +649,7 @@ void Root::tChecker_KeyDown(int slot, WORD key, int) {
 // --- Registry work
 
 void Root::GetAttributes() {
-    const std::array<std::wstring, 5> programs = CurrentPrograms::Read();
+    const std::array<std::wstring, 5> programs = CurrentPrograms::Read(scope_);
     for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
         const std::wstring& program = programs[slot - 1];
         SetWindowTextW(tChecker(slot), program.c_str());
@@ -653,6 +659,7 @@ void Root::GetAttributes() {
 
 Plan::Choices Root::ReadChoices() const {
     Plan::Choices choices;
+    choices.scope = scope_;
     const int count = ListView_GetItemCount(lFiletyps_);
     for (int index = 0; index < count; ++index) {
         if (ListView_GetCheckState(lFiletyps_, index))
@@ -671,11 +678,33 @@ void Root::SetAttributes() {
     EnableButton(BAbbrechen_, false);
     EnableButton(bWeiter_, false);
     ProcessPendingEvents();
-    Registration::Register(ReadChoices(), Backup::BackupFolder(), *this);
+    const std::wstring folder = Backup::BackupFolder(scope_);
+    // The account's own folder may not be there yet.
+    FileDirPath::CreateFolders(folder);
+    Registration::Register(ReadChoices(), folder, *this);
     busy_ = false;
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     EnableButton(BAbbrechen_, true);
     ProcessPendingEvents();
+}
+
+// The window is hidden by now: the messages have no owner.
+void Root::ShowOutcome() {
+    if (scope_ == KeyPath::Scope::kAccount) {
+        const Texts::Message& message =
+            allValuesWritten_ ? Texts::kSuccessAccount : Texts::kIncompleteAccount;
+        const std::wstring text = Texts::MessageText(
+            Text::Fill(message.text, {Text::Quoted(UserAccount::Name()),
+                                      Text::Quoted(Backup::BackupFolder(scope_))}));
+        ShowMessage(message.title, text, allValuesWritten_ ? MB_ICONINFORMATION : MB_ICONWARNING,
+                    nullptr);
+    } else if (allValuesWritten_) {
+        ShowMessage(Texts::kSuccess.title, Texts::kSuccess.text, MB_ICONINFORMATION, nullptr);
+    } else {
+        ShowMessage(Texts::kIncomplete.title, Texts::kIncomplete.text, MB_ICONWARNING, nullptr);
+    }
+    if (allValuesWritten_)
+        DefaultAppsOffer::Offer(Plan::TypesWithOpenCommand(ReadChoices()));
 }
 
 void Root::Registered(const Registration::Outcome& outcome) {

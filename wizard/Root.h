@@ -77,6 +77,7 @@ private:
     void PressFocusedButton();
     void EnableButton(HWND button, bool enabled);
     void ShowMessage(std::wstring_view title, std::wstring_view text, UINT icon, HWND owner);
+    void ShowOutcome();
     void DrawEmblem(const DRAWITEMSTRUCT& item) const;
 
     HWND& pScreens(int index) { return screens_[index - 1]; }
@@ -86,6 +87,9 @@ private:
     HWND bChecker(int slot) const { return verbBrowseButtons_[slot - 1]; }
 
     HINSTANCE instance_;
+    // For whom the wizard registers: every user where this process may write
+    // for them, else the account that runs it. Decided once, at the start.
+    KeyPath::Scope scope_;
     int dpi_ = 96;
     UniqueFont font_;
     UniqueFont boldFont_;

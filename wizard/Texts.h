@@ -78,6 +78,27 @@ inline constexpr Message kIncomplete{
     L"Einige Einträge konnten nicht in die Registrierung geschrieben werden. Bitte starten Sie "
     L"das Programm mit Administratorrechten erneut.    "};
 
+// Where the program may not write for all users it registers for the
+// account that runs it alone, and says so; %1 is the account's name in
+// German quotes, %2 (on the screen %1) the folder of the backups. The administrator's screens
+// and messages stay as above.
+inline constexpr std::wstring_view kLabel2Account =
+    L"Bildkranz registriert die Dateitypen nur für Ihr Benutzerkonto %1. Für alle Benutzer "
+    L"starten Sie Bildkranz mit „Als Administrator ausführen“. Zum Übernehmen klicken Sie "
+    L"bitte \"Weiter\".";
+inline constexpr std::wstring_view kLabel3Account =
+    L"Im Ordner %1 wird eine Datensicherungsdatei der vorhandenen Einstellungen Ihres "
+    L"Benutzerkontos in der Registrierung erstellt, die Sie gegebenenfalls wiederherstellen "
+    L"können.";
+inline constexpr Message kSuccessAccount{
+    L" Registrierung erfolgreich",
+    L"Die Dateitypen wurden für Ihr Benutzerkonto %1 erfolgreich registriert und mit den "
+    L"Programmen verknüpft. Die Sicherungen liegen im Ordner %2."};
+inline constexpr Message kIncompleteAccount{
+    L" Registrierung unvollständig",
+    L"Einige Einträge konnten nicht in die Registrierung Ihres Benutzerkontos %1 geschrieben "
+    L"werden. Die Sicherungen liegen im Ordner %2."};
+
 // After the success message, where Windows opens a ticked type with another
 // program on a double-click.
 struct DefaultAppsTexts {
