@@ -1,26 +1,20 @@
-// Writing the associations and reading the current programs back, against the
+// Writing the associations with their backups and undo files, against the
 // real registry and the real registry editor of a fresh Wine prefix.
 #include "association/Backup.h"
-#include "association/CurrentPrograms.h"
 #include "association/KeyPath.h"
-#include "association/ProgramName.h"
 #include "association/Registration.h"
 #include "common/Failure.h"
 #include "common/Process.h"
 #include "driver/Program.h"
-#include "driver/WindowDriver.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistrationRecorder.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/TextFile.h"
 #include "tests/support/VersionRecord.h"
-#include "wizard/ControlIds.h"
-#include "wizard/Root.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <optional>
@@ -71,72 +65,6 @@ protected:
 };
 
 } // namespace
-
-TEST(CommandValue, QuotesAPathWithABlankAndReadsBackTheProgram) {
-    const struct {
-        std::wstring_view program;
-        std::wstring_view command;
-    } written[] = {
-        {L"C:\\Bild\\View.exe", L"C:\\Bild\\View.exe \"%1\""},
-        // A blank in the path would let the shell start C:\Programme\Mein.exe.
-        {L"C:\\Programme\\Mein Bild\\View.exe", L"\"C:\\Programme\\Mein Bild\\View.exe\" \"%1\""},
-        {L"\"C:\\Mein Bild\\View.exe\"", L"\"C:\\Mein Bild\\View.exe\" \"%1\""},
-        {L"", L" \"%1\""},
-    };
-    for (const auto& c : written)
-        EXPECT_EQ(Plan::CommandValue(c.program), c.command);
-    const struct {
-        std::wstring_view command;
-        std::wstring_view program;
-    } read[] = {
-        {L"C:\\Tools\\view.exe %1", L"C:\\Tools\\view.exe"},
-        {L"C:\\Tools\\view.exe /p \"%1\"", L"C:\\Tools\\view.exe /p"},
-        {L"\"%1\"", L"\"%1\""}, // too short for the placeholder steps
-        {L" \"%1\"", L""},
-        {L"C:\\Tools\\view.exe  ", L"C:\\Tools\\view.exe "}, // only one blank goes
-        {L"\"C:\\Mein Bild\\View.exe\" \"%1\"", L"C:\\Mein Bild\\View.exe"},
-    };
-    for (const auto& c : read)
-        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(std::wstring(c.command)), c.program);
-    for (const std::wstring program : {L"C:\\Tools\\view.exe", L"C:\\Ж Bild\\Ansicht.exe"})
-        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(Plan::CommandValue(program)), program);
-}
-
-TEST(ProgramName, TheDescriptionOfTheFirstListedLanguageElseTheFileName) {
-    const struct {
-        std::wstring path;
-        std::vector<VersionRecord::Language> tables;
-        std::vector<WORD> listed;
-        std::wstring expected;
-    } cases[] = {
-        {L"C:\\Namen\\a.exe",
-         {{0x0407, L"  Bild & Co Ansicht \t"}},
-         {0x0407},
-         L"Bild & Co Ansicht"},
-        {L"C:\\Namen\\b.exe",
-         {{0x0407, L"Просмотр Ελληνικά 中文"}},
-         {0x0407},
-         L"Просмотр Ελληνικά 中文"},
-        {L"C:\\Namen\\c.exe",
-         {{0x0407, L"Deutsch"}, {0x0409, L"English"}},
-         {0x0409, 0x0407},
-         L"English"},
-        {L"C:\\Namen\\Leere Angabe.exe", {{0x0407, L"   "}}, {0x0407}, L"Leere Angabe"},
-        {L"C:\\Namen\\Ohne Angabe.v2.exe", {}, {}, L"Ohne Angabe.v2"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Ascii(c.path));
-        SHCreateDirectoryExW(nullptr, L"C:\\Namen", nullptr);
-        ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
-                              c.path.c_str(), FALSE));
-        if (!c.tables.empty()) {
-            ASSERT_TRUE(VersionRecord::Write(c.path, c.tables, c.listed));
-        }
-        EXPECT_EQ(ProgramName::Of(c.path), c.expected);
-        EXPECT_EQ(ProgramName::Of(L"\"" + c.path + L"\""), c.expected);
-    }
-    EXPECT_EQ(ProgramName::Of(L"C:\\Gibt es nicht\\Betrachter.exe"), L"Betrachter");
-}
 
 TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
     const std::wstring associations = L"SystemFileAssociations\\";
@@ -481,43 +409,4 @@ TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
         ASSERT_TRUE(RegFile::ExportClasses(kAfter));
         EXPECT_TRUE(RegFile::Same(RegFile::ParseFile(before), RegFile::ParseFile(kAfter)));
     }
-}
-
-// --- Reading the current programs into the verb rows at start
-
-TEST(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
-    DeleteAllAssociations();
-    const std::wstring commands = L"ACDC_BMP\\shell\\";
-    PutText(commands + L"Open\\Command", nullptr, Plan::CommandValue(kViewer));
-    PutText(commands + L"Edit\\Command", nullptr, L"C:\\Tools\\edit.exe %1");
-    const std::wstring bare = L"C:\\Tools\\quick.exe \"%1\""; // stored without its terminator
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(commands + L"Quickview\\Command").c_str(),
-                    nullptr, REG_SZ, bare.data(),
-                    static_cast<DWORD>(bare.size() * sizeof(wchar_t)));
-    const DWORD number = 7; // no text: as if not there, not the slot before's program
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(commands + L"Resample\\Command").c_str(),
-                    nullptr, REG_DWORD, &number, sizeof(number));
-    PutText(commands + L"uPrint\\Command", nullptr, L"\"%1\"");
-
-    Root root(GetModuleHandleW(nullptr));
-    root.Show();
-    root.ProcessPendingEvents();
-    const auto control = [&](int id) {
-        return WindowDriver::FindControl(root.Handle(), id);
-    };
-    const std::pair<std::wstring, bool> rows[] = {{kViewer, true},
-                                                  {L"C:\\Tools\\edit.exe", true},
-                                                  {L"C:\\Tools\\quick.exe", true},
-                                                  {L"", false},
-                                                  {L"\"%1\"", true}};
-    for (int slot = 1; slot <= 5; ++slot) {
-        SCOPED_TRACE(slot);
-        EXPECT_EQ(WindowDriver::WindowText(control(ControlIds::VerbText(slot))),
-                  rows[slot - 1].first);
-        EXPECT_EQ(Button_GetCheck(control(ControlIds::VerbCheckBox(slot))) == BST_CHECKED,
-                  rows[slot - 1].second);
-        EXPECT_EQ(WindowDriver::IsEnabled(control(ControlIds::VerbBrowse(slot))),
-                  rows[slot - 1].second);
-    }
-    EXPECT_EQ(GetFocus(), control(ControlIds::kTypeList));
 }
