@@ -32,7 +32,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <oleacc.h>
-#include <shlobj.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -111,18 +110,6 @@ RegFile::Content KeysOnlyWhereViewsDiffer(RegFile::Content content) {
 }
 
 const std::wstring kRegisteredApplications = L"Software\\RegisteredApplications";
-const std::wstring kSettingsPage = L"C:\\Einstellungen\\recorder.exe";
-const std::wstring kSettingsCall = L"C:\\Einstellungen\\aufruf.txt";
-
-// Windows' settings page for Default Apps, as its link starts it; Wine has
-// none. It notes the link it was started with.
-void InstallSettingsPage() {
-    SHCreateDirectoryExW(nullptr, L"C:\\Einstellungen", nullptr);
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\command_recorder.exe").c_str(),
-                          kSettingsPage.c_str(), FALSE));
-    PutText(L"ms-settings", L"URL Protocol", L"");
-    PutText(L"ms-settings\\shell\\open\\command", nullptr, L"\"" + kSettingsPage + L"\" \"%1\"");
-}
 
 // The keys of Windows' Default Apps list as the editor a double-click starts
 // exports them; a key that is not there has no content.
@@ -153,14 +140,9 @@ protected:
         shellHelper_ = FileNamedBy(L"BILDKRANZ_SHELL_VERB");
         ASSERT_FALSE(product_.empty()) << "BILDKRANZ_PRODUCT names the program";
         ASSERT_FALSE(shellHelper_.empty()) << "BILDKRANZ_SHELL_VERB names the shell helper";
-        for (const std::wstring& recorder : {kOpenRecorder, kPrintRecorder}) {
-            SHCreateDirectoryExW(nullptr, Folder(recorder).c_str(), nullptr);
-            ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\command_recorder.exe").c_str(),
-                                  recorder.c_str(), FALSE));
-        }
-        SHCreateDirectoryExW(nullptr, kProgramFolder.c_str(), nullptr);
-        for (const std::wstring& file : FilesIn(kProgramFolder))
-            DeleteFileW((kProgramFolder + L"\\" + file).c_str());
+        for (const std::wstring& recorder : {kOpenRecorder, kPrintRecorder})
+            ASSERT_TRUE(System::PlaceRecorder(recorder)) << Ascii(recorder);
+        System::EmptyFolder(kProgramFolder);
         installed_ = kProgramFolder + L"\\Bildkranz.exe";
         ASSERT_TRUE(CopyFileW(product_.c_str(), installed_.c_str(), FALSE)) << Ascii(product_);
         DeleteAllAssociations();
@@ -342,7 +324,7 @@ protected:
         PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
         PutText(L".png", nullptr, L"pngfile");
         PutText(L"Fotos.Datei", nullptr, L"Fotos");
-        InstallSettingsPage();
+        ASSERT_TRUE(System::InstallSettingsPage());
         // Windows' Default Apps list has other programs too.
         PutMachineText(kRegisteredApplications, L"Paint", L"Software\\Paint\\Capabilities");
         defaultAppsBefore_ = DefaultAppsKeys();
@@ -420,8 +402,9 @@ protected:
                                   std::wstring(Texts::kDefaultApps.onlyTheUserChooses));
         EXPECT_EQ(offer.visibleButtons, 2);
         EXPECT_EQ(program_->WaitForExit(Scaled(20000)), 0u);
-        EXPECT_TRUE(WaitFor([] { return !TextFile::Read(kSettingsCall).empty(); }, Scaled(60000)));
-        EXPECT_EQ(TextFile::Read(kSettingsCall), L"ms-settings:defaultapps\n");
+        EXPECT_TRUE(
+            WaitFor([] { return !TextFile::Read(System::kSettingsCall).empty(); }, Scaled(60000)));
+        EXPECT_EQ(TextFile::Read(System::kSettingsCall), L"ms-settings:defaultapps\n");
         PutText(L".gif", nullptr, L"ACDC_GIF"); // as the run left it
     }
 

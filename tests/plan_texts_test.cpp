@@ -3,12 +3,10 @@
 #include "association/CurrentPrograms.h"
 #include "association/Plan.h"
 #include "association/ProgramName.h"
-#include "driver/Program.h"
 #include "tests/support/System.h"
 #include "tests/support/VersionRecord.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 using System::Ascii;
 
@@ -66,9 +64,7 @@ TEST(ProgramName, TheDescriptionOfTheFirstListedLanguageElseTheFileName) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Ascii(c.path));
-        SHCreateDirectoryExW(nullptr, L"C:\\Namen", nullptr);
-        ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
-                              c.path.c_str(), FALSE));
+        ASSERT_TRUE(System::PlaceRecorder(c.path));
         if (!c.tables.empty()) {
             ASSERT_TRUE(VersionRecord::Write(c.path, c.tables, c.listed));
         }

@@ -78,10 +78,7 @@ TEST_F(ProgramTest, EveryWayOfCancellingEndsAtOnceWithNothingWritten) {
         EXPECT_EQ(program_->WaitForExit(), 0u);
         EXPECT_EQ(FilesIn(kFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
     }
-    const std::wstring after = L"C:\\nachher.reg";
-    ASSERT_TRUE(RegFile::ExportClasses(after));
-    EXPECT_TRUE(
-        RegFile::Differences(RegFile::ParseFile(before), RegFile::ParseFile(after)).empty());
+    EXPECT_TRUE(RegFile::ClassesAsIn(before));
 }
 
 // A second Next and a close request arrive while the registration runs; it
