@@ -21,12 +21,9 @@ using System::Ascii;
 
 namespace {
 
-// A new folder of the test's own; its path has blanks.
+// A folder of the test's own; its path has blanks.
 std::wstring NewFolder(const std::wstring& name) {
-    CreateDirectoryW(L"C:\\Mit Leerzeichen", nullptr);
-    const std::wstring folder = L"C:\\Mit Leerzeichen\\" + name;
-    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Ascii(folder);
-    return folder;
+    return System::EmptyFolder(L"C:\\Mit Leerzeichen\\" + name);
 }
 
 // By content: Wine's editor orders values differently from Windows'.

@@ -22,8 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <algorithm>
 
 using namespace RegistryProbe;
@@ -38,7 +36,6 @@ const std::wstring kPrinter = L"C:\\Programme mit Leerzeichen\\Druck\\drucker.ex
 const std::wstring kBefore = L"C:\\vorher.reg";
 // How a silent run says that it had nothing to do.
 const std::wstring kAlreadyThere = L"schon alles, was dieser Lauf schreiben würde";
-const std::wstring kAfter = L"C:\\nachher.reg";
 
 void PutFile(const std::wstring& path) {
     FileDirPath::CreateFolders(path.substr(0, path.rfind(L'\\')));
@@ -79,10 +76,6 @@ Finished RunProgram(const std::wstring& arguments) {
 
 std::wstring Quote(const std::wstring& text) {
     return L"\"" + text + L"\"";
-}
-
-testing::AssertionResult SameClasses(const std::wstring& before, const std::wstring& after) {
-    return RegFile::Same(RegFile::ParseFile(before), RegFile::ParseFile(after));
 }
 
 class CommandLineTest : public testing::Test {
@@ -191,8 +184,7 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoNameTheArgumentAndChangeNothing) {
     for (const std::wstring& line : logged)
         EXPECT_NE(line.find(L"  Fehler im Aufruf bei "), std::wstring::npos) << Ascii(line);
     EXPECT_EQ(Program::FilesIn(kProgramFolder), std::vector<std::wstring>{L"Bildkranz.exe"});
-    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_TRUE(RegFile::ClassesAsIn(kBefore));
 
     const Finished help = RunProgram(L"/?");
     EXPECT_EQ(help.exitCode, 0u);
@@ -208,9 +200,8 @@ TEST_F(CommandLineTest, ThePreviewPrintsThePlanAndChangesNothing) {
                                    L" /Vorschau";
     ASSERT_TRUE(RegFile::ExportClasses(kBefore));
     const Finished finished = RunProgram(arguments);
-    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
     EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
-    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_TRUE(RegFile::ClassesAsIn(kBefore));
     EXPECT_EQ(GetFileAttributesW(kBackups.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // Every step in the plan's order, one line each, and every file.
@@ -276,14 +267,12 @@ TEST_F(CommandLineTest, ASilentRunRegistersWhatTheWizardRegisters) {
     const auto wizardUndo = System::FilesStartingWith(kProgramFolder, L"R\u00FCckg");
     ASSERT_EQ(wizardUndo.size(), 1u);
     ASSERT_TRUE(RegFile::Import(kProgramFolder + L"\\" + wizardUndo[0]));
-    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_TRUE(RegFile::ClassesAsIn(kBefore));
 
     const std::wstring log = kBackups + L"\\protokoll.txt";
     const Finished finished = RunProgram(sameChoices + L" /Protokoll:" + Quote(log));
     EXPECT_EQ(finished.exitCode, 0u) << Ascii(finished.output);
-    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-    EXPECT_TRUE(SameClasses(byWizard, kAfter));
+    EXPECT_TRUE(RegFile::ClassesAsIn(byWizard));
 
     // Backups and undo file in the named folder, each step in the log.
     std::vector<std::wstring> files = Program::FilesIn(kBackups);
@@ -354,7 +343,7 @@ TEST_F(CommandLineTest, ADeniedCommandKeyExitsWithOne) {
     EXPECT_NE(finished.output.find(L"Software\\Classes\\ACDC_BMP\\shell\\Open\\Command  @"),
               std::wstring::npos)
         << Ascii(finished.output);
-    EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
+    EXPECT_EQ(RegistryProbe::ClassesText(L".bmp"), L"ACDC_BMP");
 }
 
 // --- Windows' Default Apps
@@ -383,8 +372,7 @@ TEST_F(CommandLineTest, TheAssociationFileAloneChangesNothingElse) {
               "  <Association Identifier=\".png\" ProgId=\"ACDC_PNG\" "
               "ApplicationName=\"Bildkranz\" />\r\n"
               "</DefaultAssociations>\r\n");
-    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_TRUE(RegFile::ClassesAsIn(kBefore));
     EXPECT_FALSE(MachineKeyPresent(L"Software\\Bildkranz"));
     EXPECT_EQ(Program::FilesIn(kProgramFolder), files);
 }
@@ -406,8 +394,7 @@ TEST_F(CommandLineTest, TheSameRunAgainStartsNoEditorAndWritesNothing) {
         EXPECT_NE(again.output.find(kAlreadyThere), std::wstring::npos) << Ascii(again.output);
     }
     EXPECT_EQ(Program::FilesIn(backups), written);
-    ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-    EXPECT_TRUE(SameClasses(kBefore, kAfter));
+    EXPECT_TRUE(RegFile::ClassesAsIn(kBefore));
 
     const Finished more = RunProgram(L"/Typen:bmp,png " + run);
     EXPECT_EQ(more.exitCode, 0u) << Ascii(more.output);
@@ -425,17 +412,12 @@ TEST_F(CommandLineTest, TheSettingsPageOpensByItsLinkOrTheWayByHandIsSaid) {
     EXPECT_NE(without.output.find(AssociationTexts::kWayByHand), std::wstring::npos)
         << Ascii(without.output);
 
-    const std::wstring page = L"C:\\Einstellungen\\recorder.exe";
-    SHCreateDirectoryExW(nullptr, L"C:\\Einstellungen", nullptr);
-    ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
-                          page.c_str(), FALSE));
-    PutText(L"ms-settings", L"URL Protocol", L"");
-    PutText(L"ms-settings\\shell\\open\\command", nullptr, L"\"" + page + L"\" \"%1\"");
+    ASSERT_TRUE(System::InstallSettingsPage());
     const Finished opened = RunProgram(L"/StandardApps");
     EXPECT_EQ(opened.exitCode, 0u) << Ascii(opened.output);
-    const std::wstring called = L"C:\\Einstellungen\\aufruf.txt";
     // The page may be started by the shell, a moment after the program ends.
-    EXPECT_TRUE(WindowDriver::WaitFor([&] { return !TextFile::Read(called).empty(); }, 60'000));
-    EXPECT_EQ(TextFile::Read(called), L"ms-settings:defaultapps\n");
+    EXPECT_TRUE(WindowDriver::WaitFor([] { return !TextFile::Read(System::kSettingsCall).empty(); },
+                                      60'000));
+    EXPECT_EQ(TextFile::Read(System::kSettingsCall), L"ms-settings:defaultapps\n");
     DeleteTree(L"ms-settings");
 }

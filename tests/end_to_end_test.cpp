@@ -33,7 +33,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <oleacc.h>
-#include <shlobj.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -112,18 +111,6 @@ RegFile::Content KeysOnlyWhereViewsDiffer(RegFile::Content content) {
 }
 
 const std::wstring kRegisteredApplications = L"Software\\RegisteredApplications";
-const std::wstring kSettingsPage = L"C:\\Einstellungen\\recorder.exe";
-const std::wstring kSettingsCall = L"C:\\Einstellungen\\aufruf.txt";
-
-// Windows' settings page for Default Apps, as its link starts it; Wine has
-// none. It notes the link it was started with.
-void InstallSettingsPage() {
-    SHCreateDirectoryExW(nullptr, L"C:\\Einstellungen", nullptr);
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\command_recorder.exe").c_str(),
-                          kSettingsPage.c_str(), FALSE));
-    PutText(L"ms-settings", L"URL Protocol", L"");
-    PutText(L"ms-settings\\shell\\open\\command", nullptr, L"\"" + kSettingsPage + L"\" \"%1\"");
-}
 
 // The keys of Windows' Default Apps list as the editor a double-click starts
 // exports them; a key that is not there has no content.
@@ -154,14 +141,9 @@ protected:
         shellHelper_ = FileNamedBy(L"BILDKRANZ_SHELL_VERB");
         ASSERT_FALSE(product_.empty()) << "BILDKRANZ_PRODUCT names the program";
         ASSERT_FALSE(shellHelper_.empty()) << "BILDKRANZ_SHELL_VERB names the shell helper";
-        for (const std::wstring& recorder : {kOpenRecorder, kPrintRecorder}) {
-            SHCreateDirectoryExW(nullptr, Folder(recorder).c_str(), nullptr);
-            ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\command_recorder.exe").c_str(),
-                                  recorder.c_str(), FALSE));
-        }
-        SHCreateDirectoryExW(nullptr, kProgramFolder.c_str(), nullptr);
-        for (const std::wstring& file : FilesIn(kProgramFolder))
-            DeleteFileW((kProgramFolder + L"\\" + file).c_str());
+        for (const std::wstring& recorder : {kOpenRecorder, kPrintRecorder})
+            ASSERT_TRUE(System::PlaceRecorder(recorder)) << Ascii(recorder);
+        System::EmptyFolder(kProgramFolder);
         installed_ = kProgramFolder + L"\\Bildkranz.exe";
         ASSERT_TRUE(CopyFileW(product_.c_str(), installed_.c_str(), FALSE)) << Ascii(product_);
         DeleteAllAssociations();
@@ -320,47 +302,46 @@ protected:
         return windows;
     }
 
-    std::wstring product_;
-    std::wstring shellHelper_;
-    std::wstring installed_;
-    std::unique_ptr<RunningProgram> program_;
-};
+    // --- The phases of one registration as a person chose it, in their order
 
-} // namespace
+    // The program and the shell helper are built for the width under test.
+    void CheckBuild() {
+        bits_ = ProductBits();
+        ASSERT_TRUE(bits_ == 32 || bits_ == 64) << "BILDKRANZ_PRODUCT_BITS is 32 or 64";
+        const WORD machine = bits_ == 32 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+        EXPECT_EQ(PeMachine(product_), machine) << Ascii(product_);
+        EXPECT_EQ(PeMachine(shellHelper_), machine) << Ascii(shellHelper_);
+    }
 
-TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
-    const int bits = ProductBits();
-    ASSERT_TRUE(bits == 32 || bits == 64) << "BILDKRANZ_PRODUCT_BITS is 32 or 64";
-    const WORD machine = bits == 32 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
-    EXPECT_EQ(PeMachine(product_), machine) << Ascii(product_);
-    EXPECT_EQ(PeMachine(shellHelper_), machine) << Ascii(shellHelper_);
+    // What another program registered before, and what the backups must hold.
+    void PutWhatIsThere() {
+        PutText(L".bmp", nullptr, L"Paint.Picture");
+        PutText(L".bmp", L"Content Type", L"image/bmp");
+        PutText(L"ACDC_BMP", nullptr, L"Mein Bitmap");
+        // The row of a verb that has a program is filled at start.
+        PutText(L"ACDC_BMP\\shell\\Edit\\Command", nullptr, L"\"" + kEditProgram + L"\" \"%1\"");
+        PutText(L".gif", nullptr, L"giffile");
+        PutText(L".gif\\OpenWithProgids", L"giffile", L""); // a subkey: the key cannot be deleted
+        PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
+        PutText(L".png", nullptr, L"pngfile");
+        PutText(L"Fotos.Datei", nullptr, L"Fotos");
+        ASSERT_TRUE(System::InstallSettingsPage());
+        // Windows' Default Apps list has other programs too.
+        PutMachineText(kRegisteredApplications, L"Paint", L"Software\\Paint\\Capabilities");
+        defaultAppsBefore_ = DefaultAppsKeys();
+        ASSERT_TRUE(RegFile::ExportClasses(kReference, kUsersEditor));
+        before_ = RegFile::ParseFile(kReference);
+        ASSERT_FALSE(RegFile::Below(before_, L".bmp").empty());
+    }
 
-    PutText(L".bmp", nullptr, L"Paint.Picture");
-    PutText(L".bmp", L"Content Type", L"image/bmp");
-    PutText(L"ACDC_BMP", nullptr, L"Mein Bitmap");
-    // The row of a verb that has a program is filled at start.
-    PutText(L"ACDC_BMP\\shell\\Edit\\Command", nullptr, L"\"" + kEditProgram + L"\" \"%1\"");
-    PutText(L".gif", nullptr, L"giffile");
-    PutText(L".gif\\OpenWithProgids", L"giffile", L""); // a subkey: the key cannot be deleted
-    PutText(L"ACDC_GIF\\shell\\Edit\\Command", nullptr, L"C:\\Alt\\edit.exe \"%1\"");
-    PutText(L".png", nullptr, L"pngfile");
-    PutText(L"Fotos.Datei", nullptr, L"Fotos");
-    InstallSettingsPage();
-    // Windows' Default Apps list has other programs too.
-    PutMachineText(kRegisteredApplications, L"Paint", L"Software\\Paint\\Capabilities");
-    const auto defaultAppsBefore = DefaultAppsKeys();
-    // What the program's backups must hold.
-    ASSERT_TRUE(RegFile::ExportClasses(kReference, kUsersEditor));
-    const RegFile::Content before = RegFile::ParseFile(kReference);
-    ASSERT_FALSE(RegFile::Below(before, L".bmp").empty());
-
-    {
+    void ChooseTypes() {
         SCOPED_TRACE("start: the window shows the nine types");
         ASSERT_NO_FATAL_FAILURE(Start());
         EXPECT_EQ(WindowText(program_->WaitForWindow(0)), Texts::kTitle);
         ASSERT_NO_FATAL_FAILURE(TickOnlyTypes({0, 1}));
     }
-    {
+
+    void GoBackAndForth() {
         SCOPED_TRACE("Next, Back and Next again keep the ticks");
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(2));
@@ -371,7 +352,8 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(2));
     }
-    {
+
+    void ChooseVerbs() {
         SCOPED_TRACE("the row found at start, and two programs chosen in the file dialog");
         EXPECT_EQ(WindowText(program_->Control(id::VerbText(2))), kEditProgram);
         EXPECT_EQ(Button_GetCheck(program_->Control(id::VerbCheckBox(2))), BST_CHECKED);
@@ -383,10 +365,11 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
                       slot == 1 || slot == 5 ? BST_CHECKED : BST_UNCHECKED)
                 << "row " << slot;
     }
-    {
-        // After the file dialogs: where 32-bit code is emulated, a second
-        // thread spoils the program's later file dialogs (see the README),
-        // and answering a screen reader starts COM's threads.
+
+    // After the file dialogs: where 32-bit code is emulated, a second thread
+    // spoils the program's later file dialogs (see the README), and answering
+    // a screen reader starts COM's threads.
+    void CheckScreenReader() {
         SCOPED_TRACE(
             "a screen reader hears what each control is for, on enabled and disabled rows");
         const Com::Apartment com;
@@ -404,7 +387,8 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         program_->PostAltKey(L'w');
         ASSERT_TRUE(ScreenShown(2));
     }
-    {
+
+    void Confirm() {
         SCOPED_TRACE("the registration ends with the success message");
         // As Windows 10 and 11 answer for a type the user opens with another
         // program; Wine's shell answers from the extension key alone.
@@ -419,40 +403,45 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
                                   std::wstring(Texts::kDefaultApps.onlyTheUserChooses));
         EXPECT_EQ(offer.visibleButtons, 2);
         EXPECT_EQ(program_->WaitForExit(Scaled(20000)), 0u);
-        EXPECT_TRUE(WaitFor([] { return !TextFile::Read(kSettingsCall).empty(); }, Scaled(60000)));
-        EXPECT_EQ(TextFile::Read(kSettingsCall), L"ms-settings:defaultapps\n");
+        EXPECT_TRUE(
+            WaitFor([] { return !TextFile::Read(System::kSettingsCall).empty(); }, Scaled(60000)));
+        EXPECT_EQ(TextFile::Read(System::kSettingsCall), L"ms-settings:defaultapps\n");
         PutText(L".gif", nullptr, L"ACDC_GIF"); // as the run left it
     }
-    {
+
+    void CheckKeys() {
         SCOPED_TRACE("what the registry holds now, seen by this process");
         for (const std::wstring className : {L"ACDC_BMP", L"ACDC_GIF"}) {
             SCOPED_TRACE(Ascii(className));
-            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\Open\\Command"),
+            EXPECT_EQ(RegistryProbe::ClassesText(className + L"\\shell\\Open\\Command"),
                       L"\"" + kOpenRecorder + L"\" \"%1\"");
-            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\uPrint\\Command"),
+            EXPECT_EQ(RegistryProbe::ClassesText(className + L"\\shell\\uPrint\\Command"),
                       L"\"" + kPrintRecorder + L"\" \"%1\"");
-            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\Open"), L"\u00D6&ffnen");
-            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell\\uPrint"), L"&Drucken");
+            EXPECT_EQ(RegistryProbe::ClassesText(className + L"\\shell\\Open"), L"\u00D6&ffnen");
+            EXPECT_EQ(RegistryProbe::ClassesText(className + L"\\shell\\uPrint"), L"&Drucken");
             EXPECT_EQ(KeyClass(className + L"\\shell\\Open\\Command"), L"1");
-            EXPECT_EQ(RegistryProbe::Text(className + L"\\shell"), std::nullopt);
+            EXPECT_EQ(RegistryProbe::ClassesText(className + L"\\shell"), std::nullopt);
             EXPECT_FALSE(KeyPresent(className + L"\\shell\\Quickview"));
         }
-        EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
+        EXPECT_EQ(RegistryProbe::ClassesText(L".bmp"), L"ACDC_BMP");
         EXPECT_EQ(KeyClass(L".bmp"), L"1");
-        EXPECT_EQ(RegistryProbe::Text(L".bmp", L"Content Type"), std::nullopt); // written fresh
-        EXPECT_EQ(RegistryProbe::Text(L"ACDC_BMP"), L"Mein Bitmap"); // the class key keeps its own
-        EXPECT_EQ(RegistryProbe::Text(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
-        EXPECT_EQ(RegistryProbe::Text(L"ACDC_BMP\\shell\\Edit\\Command"),
+        EXPECT_EQ(RegistryProbe::ClassesText(L".bmp", L"Content Type"),
+                  std::nullopt); // written fresh
+        EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_BMP"),
+                  L"Mein Bitmap"); // the class key keeps its own
+        EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_BMP\\DefaultIcon"), L"shimgvw.dll,4");
+        EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_BMP\\shell\\Edit\\Command"),
                   L"\"" + kEditProgram + L"\" \"%1\"");
-        EXPECT_EQ(RegistryProbe::Text(L".gif"), L"ACDC_GIF");
-        EXPECT_EQ(RegistryProbe::Text(L".gif\\OpenWithProgids", L"ACDC_GIF"), L"");
-        EXPECT_EQ(RegistryProbe::Text(L"ACDC_GIF\\DefaultIcon"), L"shimgvw.dll,3");
-        EXPECT_EQ(RegistryProbe::Text(L"ACDC_GIF\\shell\\Edit\\Command"),
+        EXPECT_EQ(RegistryProbe::ClassesText(L".gif"), L"ACDC_GIF");
+        EXPECT_EQ(RegistryProbe::ClassesText(L".gif\\OpenWithProgids", L"ACDC_GIF"), L"");
+        EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_GIF\\DefaultIcon"), L"shimgvw.dll,3");
+        EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_GIF\\shell\\Edit\\Command"),
                   L"C:\\Alt\\edit.exe \"%1\"");
-        EXPECT_EQ(RegistryProbe::Text(L".png"), L"pngfile");
+        EXPECT_EQ(RegistryProbe::ClassesText(L".png"), L"pngfile");
         EXPECT_FALSE(KeyPresent(L"ACDC_PNG"));
     }
-    {
+
+    void CheckDefaultAppsList() {
         SCOPED_TRACE("Windows' Default Apps list, where 64-bit Windows reads it");
         const std::wstring capabilities = L"Software\\Bildkranz\\Capabilities";
         EXPECT_EQ(MachineText(kRegisteredApplications, L"Bildkranz"), capabilities);
@@ -463,10 +452,11 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         EXPECT_EQ(MachineText(L"Software\\WOW6432Node\\RegisteredApplications", L"Bildkranz"),
                   std::nullopt);
     }
-    {
+
+    // On 64-bit Windows the keys the program writes below the classes key
+    // are shared by the 32-bit and the 64-bit registry view.
+    void CheckBothViews() {
         SCOPED_TRACE("the editor a double-click starts sees the same keys as this process");
-        // On 64-bit Windows the keys the program writes below the classes
-        // key are shared by the 32-bit and the 64-bit registry view.
         const std::wstring users = L"C:\\Sicht Benutzer.reg";
         const std::wstring own = L"C:\\Sicht Test.reg";
         ASSERT_TRUE(RegFile::ExportClasses(users, kUsersEditor));
@@ -481,8 +471,8 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
                 RegFile::Same(RegFile::Below(seenHere, key), RegFile::Below(seenByUser, key)));
         }
     }
-    std::wstring undoFile;
-    {
+
+    void CheckBackups() {
         SCOPED_TRACE("the backups beside the program hold what was there");
         std::vector<std::wstring> files = FilesIn(kProgramFolder);
         std::sort(files.begin(), files.end());
@@ -490,7 +480,7 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
         ASSERT_EQ(files.size(), 5u);
         EXPECT_TRUE(files[1].starts_with(L"R\u00FCckg\u00E4ngig ") && files[1].ends_with(L".reg"))
             << Ascii(files[1]);
-        undoFile = kProgramFolder + L"\\" + files[1];
+        undoFile_ = kProgramFolder + L"\\" + files[1];
         files.erase(files.begin() + 1);
         EXPECT_EQ(files, (std::vector<std::wstring>{L"Bildkranz.exe", L"Temp 0_Classes.reg",
                                                     L"Temp 1_bmp.reg", L"Temp 2_gif.reg"}));
@@ -498,17 +488,18 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
             TextFile::Read(kClassesBackup).starts_with(L"Windows Registry Editor Version 5.00"));
         const RegFile::Content classes = RegFile::ParseFile(kClassesBackup);
         // The reference is the 64-bit editor's, the backup the program's editor's.
-        if (bits == 64)
-            EXPECT_TRUE(RegFile::Same(before, classes));
+        if (bits_ == 64)
+            EXPECT_TRUE(RegFile::Same(before_, classes));
         else
-            EXPECT_TRUE(
-                RegFile::Same(KeysOnlyWhereViewsDiffer(before), KeysOnlyWhereViewsDiffer(classes)));
-        EXPECT_TRUE(RegFile::Same(RegFile::Below(before, L".bmp"),
+            EXPECT_TRUE(RegFile::Same(KeysOnlyWhereViewsDiffer(before_),
+                                      KeysOnlyWhereViewsDiffer(classes)));
+        EXPECT_TRUE(RegFile::Same(RegFile::Below(before_, L".bmp"),
                                   RegFile::ParseFile(kProgramFolder + L"\\Temp 1_bmp.reg")));
-        EXPECT_TRUE(RegFile::Same(RegFile::Below(before, L".gif"),
+        EXPECT_TRUE(RegFile::Same(RegFile::Below(before_, L".gif"),
                                   RegFile::ParseFile(kProgramFolder + L"\\Temp 2_gif.reg")));
     }
-    {
+
+    void CheckShellRunsVerbs() {
         SCOPED_TRACE("the shell helper's shell runs each verb with the file as its one argument");
         CreateDirectoryW(L"C:\\Bilder Ordner", nullptr);
         std::ofstream(kPicture.c_str()) << "BM";
@@ -518,25 +509,56 @@ TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
                                       Scaled(120000)),
                   0u);
         EXPECT_EQ(TextFile::Read(kShellNote),
-                  L"pointer-bits " + std::to_wstring(bits) + L"\nOpen ok\nuPrint ok\n");
+                  L"pointer-bits " + std::to_wstring(bits_) + L"\nOpen ok\nuPrint ok\n");
         for (const std::wstring& recorder : {kOpenRecorder, kPrintRecorder})
             EXPECT_EQ(TextFile::Read(Folder(recorder) + L"\\aufruf.txt"), kPicture + L"\n")
                 << Ascii(recorder);
     }
-    {
+
+    void CheckBackupImport() {
         SCOPED_TRACE("importing a type's backup brings its old values back");
         ASSERT_TRUE(RegFile::Import(kProgramFolder + L"\\Temp 1_bmp.reg", kUsersEditor));
-        EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"Paint.Picture");
-        EXPECT_EQ(RegistryProbe::Text(L".bmp", L"Content Type"), L"image/bmp");
+        EXPECT_EQ(RegistryProbe::ClassesText(L".bmp"), L"Paint.Picture");
+        EXPECT_EQ(RegistryProbe::ClassesText(L".bmp", L"Content Type"), L"image/bmp");
     }
-    {
+
+    void CheckUndo() {
         SCOPED_TRACE("importing the undo file gives back the classes as they were");
-        ASSERT_TRUE(RegFile::Import(undoFile, kUsersEditor));
+        ASSERT_TRUE(RegFile::Import(undoFile_, kUsersEditor));
         const std::wstring after = L"C:\\nachher.reg";
         ASSERT_TRUE(RegFile::ExportClasses(after, kUsersEditor));
-        EXPECT_TRUE(RegFile::Same(before, RegFile::ParseFile(after)));
-        EXPECT_EQ(DefaultAppsKeys(), defaultAppsBefore);
+        EXPECT_TRUE(RegFile::Same(before_, RegFile::ParseFile(after)));
+        EXPECT_EQ(DefaultAppsKeys(), defaultAppsBefore_);
     }
+
+    std::wstring product_;
+    std::wstring shellHelper_;
+    std::wstring installed_;
+    std::unique_ptr<RunningProgram> program_;
+    // What the phases hand on.
+    int bits_ = 0;
+    RegFile::Content before_;
+    std::vector<RegFile::Content> defaultAppsBefore_;
+    std::wstring undoFile_;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, RegistersAsAPersonChoseAndTheUndoFileTakesItAllBack) {
+    ASSERT_NO_FATAL_FAILURE(CheckBuild());
+    ASSERT_NO_FATAL_FAILURE(PutWhatIsThere());
+    ASSERT_NO_FATAL_FAILURE(ChooseTypes());
+    ASSERT_NO_FATAL_FAILURE(GoBackAndForth());
+    ASSERT_NO_FATAL_FAILURE(ChooseVerbs());
+    ASSERT_NO_FATAL_FAILURE(CheckScreenReader());
+    ASSERT_NO_FATAL_FAILURE(Confirm());
+    CheckKeys();
+    CheckDefaultAppsList();
+    ASSERT_NO_FATAL_FAILURE(CheckBothViews());
+    ASSERT_NO_FATAL_FAILURE(CheckBackups());
+    CheckShellRunsVerbs();
+    ASSERT_NO_FATAL_FAILURE(CheckBackupImport());
+    CheckUndo();
 }
 
 // The command line for administrators: no window, the exit code, the output
@@ -551,10 +573,11 @@ TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
     EXPECT_NE(finished.output.find("Ergebnis: Die Dateitypen wurden registriert"),
               std::string::npos)
         << finished.output;
-    EXPECT_EQ(RegistryProbe::Text(L"ACDC_PNG\\shell\\Open\\Command"),
+    EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_PNG\\shell\\Open\\Command"),
               L"\"" + kOpenRecorder + L"\" \"%1\"");
-    EXPECT_EQ(RegistryProbe::Text(L"SystemFileAssociations\\.png\\shell\\Bildkranz.Open", L"Icon"),
-              kOpenRecorder + L",0");
+    EXPECT_EQ(
+        RegistryProbe::ClassesText(L"SystemFileAssociations\\.png\\shell\\Bildkranz.Open", L"Icon"),
+        kOpenRecorder + L",0");
     EXPECT_TRUE(GetFileAttributesW((backups + L"\\Temp 0_Classes.reg").c_str()) !=
                 INVALID_FILE_ATTRIBUTES);
 }
@@ -574,7 +597,7 @@ TEST_F(EndToEnd, WithoutTheRegistryEditorNothingChangesAndTheReportNamesTheBacku
         EXPECT_NE(seen.text.find(kClassesBackup), std::wstring::npos) << Ascii(seen.text);
         EXPECT_EQ(program_->WaitForExit(), 1u);
     }
-    EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"Paint.Picture");
+    EXPECT_EQ(RegistryProbe::ClassesText(L".bmp"), L"Paint.Picture");
     EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L".gif"));
 }
 
@@ -610,5 +633,5 @@ TEST_F(EndToEnd, AValueThatCannotBeWrittenGivesTheWarningNotTheSuccess) {
     EXPECT_EQ(seen.text, Texts::kIncomplete.text);
     EXPECT_NE(seen.icon, nullptr);
     EXPECT_EQ(program_->WaitForExit(), 0u);
-    EXPECT_EQ(RegistryProbe::Text(L".wmf"), L"ACDC_WMF");
+    EXPECT_EQ(RegistryProbe::ClassesText(L".wmf"), L"ACDC_WMF");
 }

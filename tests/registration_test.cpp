@@ -1,27 +1,20 @@
-// Writing the associations and reading the current programs back, against the
+// Writing the associations with their backups and undo files, against the
 // real registry and the real registry editor of a fresh Wine prefix.
 #include "association/Backup.h"
-#include "association/CurrentPrograms.h"
 #include "association/KeyPath.h"
-#include "association/ProgramName.h"
 #include "association/Registration.h"
 #include "common/Text.h"
 #include "common/Failure.h"
 #include "common/Process.h"
 #include "driver/Program.h"
-#include "driver/WindowDriver.h"
 #include "tests/support/EditorSwap.h"
 #include "tests/support/RegFile.h"
 #include "tests/support/RegistrationRecorder.h"
 #include "tests/support/RegistryProbe.h"
 #include "tests/support/TextFile.h"
 #include "tests/support/VersionRecord.h"
-#include "wizard/ControlIds.h"
-#include "wizard/Root.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <optional>
@@ -38,12 +31,6 @@ const std::wstring kBackupFolder = L"C:\\Sicherung mit Leerzeichen";
 const std::wstring kViewer = L"C:\\Programme\\Mein Bild\\Betrachter.exe";
 const std::wstring kAfter = L"C:\\nachher.reg";
 const Plan::Choices kEveryType{{0, 1, 2, 3, 4, 5, 6, 7, 8}, {{1, kViewer}}};
-
-void EmptyFolder(const std::wstring& folder) {
-    CreateDirectoryW(folder.c_str(), nullptr);
-    for (const std::wstring& file : Program::FilesIn(folder))
-        DeleteFileW((folder + L"\\" + file).c_str());
-}
 
 // Extension keys with values of their own and a subkey, a class key with its
 // own verbs, verbs of another program for the extension.
@@ -62,7 +49,7 @@ class RegistrationTest : public testing::Test {
 protected:
     void SetUp() override {
         DeleteAllAssociations();
-        EmptyFolder(kBackupFolder);
+        System::EmptyFolder(kBackupFolder);
     }
     bool Write(const Plan::Choices& choices) {
         Registration::Register(choices, kBackupFolder, recorder_);
@@ -73,80 +60,12 @@ protected:
 
 } // namespace
 
-TEST(CommandValue, QuotesAPathWithABlankAndReadsBackTheProgram) {
-    const struct {
-        std::wstring_view program;
-        std::wstring_view command;
-    } written[] = {
-        {L"C:\\Bild\\View.exe", L"C:\\Bild\\View.exe \"%1\""},
-        // A blank in the path would let the shell start C:\Programme\Mein.exe.
-        {L"C:\\Programme\\Mein Bild\\View.exe", L"\"C:\\Programme\\Mein Bild\\View.exe\" \"%1\""},
-        {L"\"C:\\Mein Bild\\View.exe\"", L"\"C:\\Mein Bild\\View.exe\" \"%1\""},
-        {L"", L" \"%1\""},
-    };
-    for (const auto& c : written)
-        EXPECT_EQ(Plan::CommandValue(c.program), c.command);
-    const struct {
-        std::wstring_view command;
-        std::wstring_view program;
-    } read[] = {
-        {L"C:\\Tools\\view.exe %1", L"C:\\Tools\\view.exe"},
-        {L"C:\\Tools\\view.exe /p \"%1\"", L"C:\\Tools\\view.exe /p"},
-        {L"\"%1\"", L"\"%1\""}, // too short for the placeholder steps
-        {L" \"%1\"", L""},
-        {L"C:\\Tools\\view.exe  ", L"C:\\Tools\\view.exe "}, // only one blank goes
-        {L"\"C:\\Mein Bild\\View.exe\" \"%1\"", L"C:\\Mein Bild\\View.exe"},
-    };
-    for (const auto& c : read)
-        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(std::wstring(c.command)), c.program);
-    for (const std::wstring program : {L"C:\\Tools\\view.exe", L"C:\\Ж Bild\\Ansicht.exe"})
-        EXPECT_EQ(CurrentPrograms::ProgramFromCommand(Plan::CommandValue(program)), program);
-}
-
-TEST(ProgramName, TheDescriptionOfTheFirstListedLanguageElseTheFileName) {
-    const struct {
-        std::wstring path;
-        std::vector<VersionRecord::Language> tables;
-        std::vector<WORD> listed;
-        std::wstring expected;
-    } cases[] = {
-        {L"C:\\Namen\\a.exe",
-         {{0x0407, L"  Bild & Co Ansicht \t"}},
-         {0x0407},
-         L"Bild & Co Ansicht"},
-        {L"C:\\Namen\\b.exe",
-         {{0x0407, L"Просмотр Ελληνικά 中文"}},
-         {0x0407},
-         L"Просмотр Ελληνικά 中文"},
-        {L"C:\\Namen\\c.exe",
-         {{0x0407, L"Deutsch"}, {0x0409, L"English"}},
-         {0x0409, 0x0407},
-         L"English"},
-        {L"C:\\Namen\\Leere Angabe.exe", {{0x0407, L"   "}}, {0x0407}, L"Leere Angabe"},
-        {L"C:\\Namen\\Ohne Angabe.v2.exe", {}, {}, L"Ohne Angabe.v2"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Ascii(c.path));
-        SHCreateDirectoryExW(nullptr, L"C:\\Namen", nullptr);
-        ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
-                              c.path.c_str(), FALSE));
-        if (!c.tables.empty()) {
-            ASSERT_TRUE(VersionRecord::Write(c.path, c.tables, c.listed));
-        }
-        EXPECT_EQ(ProgramName::Of(c.path), c.expected);
-        EXPECT_EQ(ProgramName::Of(L"\"" + c.path + L"\""), c.expected);
-    }
-    EXPECT_EQ(ProgramName::Of(L"C:\\Gibt es nicht\\Betrachter.exe"), L"Betrachter");
-}
-
 TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
     const std::wstring associations = L"SystemFileAssociations\\";
     PutText(associations + L".bmp\\shell\\Open\\Command", nullptr, L"alt.exe \"%1\"");
     PutText(L".bmp\\OpenWithProgids", L"Paint.Picture", L"");
     const std::wstring named = L"C:\\Programme\\Bild & Co\\ansicht.exe";
-    SHCreateDirectoryExW(nullptr, L"C:\\Programme\\Bild & Co", nullptr);
-    ASSERT_TRUE(CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(),
-                          named.c_str(), FALSE));
+    ASSERT_TRUE(System::PlaceRecorder(named));
     ASSERT_TRUE(VersionRecord::Write(named, {{0x0407, L"Bild & Co Ansicht"}}, {0x0407}));
     const std::wstring bare = L"C:\\Programme\\Ohne\\Schnell Ansicht.exe";
 
@@ -166,23 +85,24 @@ TEST_F(RegistrationTest, VerbsForAnyDefaultAppNameTheirProgramAndShowItsIcon) {
         const std::wstring shell = associations + extension + L"\\shell\\";
         for (const auto& verb : verbs) {
             SCOPED_TRACE(Ascii(shell + verb.key));
-            EXPECT_EQ(RegistryProbe::Text(shell + verb.key), verb.caption);
-            EXPECT_EQ(RegistryProbe::Text(shell + verb.key, L"Icon"), verb.program + L",0");
-            EXPECT_EQ(RegistryProbe::Text(shell + verb.key + L"\\Command"),
+            EXPECT_EQ(RegistryProbe::ClassesText(shell + verb.key), verb.caption);
+            EXPECT_EQ(RegistryProbe::ClassesText(shell + verb.key, L"Icon"), verb.program + L",0");
+            EXPECT_EQ(RegistryProbe::ClassesText(shell + verb.key + L"\\Command"),
                       Plan::CommandValue(verb.program));
             EXPECT_EQ(KeyClass(shell + verb.key + L"\\Command"), L"1");
         }
         EXPECT_FALSE(KeyPresent(shell + L"Bildkranz.Resample"));
-        EXPECT_EQ(RegistryProbe::Text(extension + L"\\OpenWithProgids",
-                                      extension == L".bmp" ? L"ACDC_BMP" : L"ACDC_PNG"),
+        EXPECT_EQ(RegistryProbe::ClassesText(extension + L"\\OpenWithProgids",
+                                             extension == L".bmp" ? L"ACDC_BMP" : L"ACDC_PNG"),
                   L"");
     }
-    EXPECT_EQ(RegistryProbe::Text(associations + L".bmp\\shell\\Open\\Command"), L"alt.exe \"%1\"");
+    EXPECT_EQ(RegistryProbe::ClassesText(associations + L".bmp\\shell\\Open\\Command"),
+              L"alt.exe \"%1\"");
     EXPECT_FALSE(KeyPresent(associations + L".png\\shell\\Open"));
     // The key had a subkey, so it could not be written fresh: it keeps the old entry.
-    EXPECT_EQ(RegistryProbe::Text(L".bmp\\OpenWithProgids", L"Paint.Picture"), L"");
+    EXPECT_EQ(RegistryProbe::ClassesText(L".bmp\\OpenWithProgids", L"Paint.Picture"), L"");
     EXPECT_FALSE(KeyPresent(associations + L".psd"));
-    EXPECT_EQ(RegistryProbe::Text(L".psd\\OpenWithProgids", L"ACDC_PSD"), L"");
+    EXPECT_EQ(RegistryProbe::ClassesText(L".psd\\OpenWithProgids", L"ACDC_PSD"), L"");
 }
 
 // Each stand-in editor waits until all ten have started, then notes what the
@@ -215,14 +135,14 @@ TEST_F(RegistrationTest, AllTenExportsRunAtOnceBeforeAnyChangeAndOneFailureStops
                 EXPECT_EQ(TextFile::Lines(TextFile::Read(kBackupFolder + L"\\" + file)),
                           (std::vector<std::wstring>{L"together", L"alt|-"}))
                     << Ascii(file);
-            EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"ACDC_BMP");
+            EXPECT_EQ(RegistryProbe::ClassesText(L".bmp"), L"ACDC_BMP");
             EXPECT_GT(recorder_.pendingEventCalls,
                       9); // the window is kept painted between the steps
         } else {
             EXPECT_NE(message.find(L"\u201E" + kBackupFolder + L"\\Temp 2_gif.reg\u201C"),
                       std::wstring::npos)
                 << Ascii(message);
-            EXPECT_EQ(RegistryProbe::Text(L".bmp"), L"alt");
+            EXPECT_EQ(RegistryProbe::ClassesText(L".bmp"), L"alt");
             EXPECT_FALSE(KeyPresent(L"ACDC_BMP") || KeyPresent(L"SystemFileAssociations\\.bmp"));
             EXPECT_TRUE(System::FilesStartingWith(kBackupFolder, L"R\u00FCckg").empty());
         }
@@ -241,25 +161,26 @@ std::wstring ValueNameOf(const std::wstring& line) {
     return name;
 }
 
-template <typename Matches> bool AnyStep(const Plan::Plan& plan, Matches matches) {
-    return std::any_of(plan.steps.begin(), plan.steps.end(), matches);
+// Whether a step of the plan does this to the key: a delete that the
+// platform does not refuse covers all below its key; a value is named.
+bool Planned(const Plan::Plan& plan, Step::Action action, std::wstring_view key,
+             const std::optional<std::wstring>& value = std::nullopt) {
+    return std::any_of(plan.steps.begin(), plan.steps.end(), [&](const Step& step) {
+        if (step.action != action)
+            return false;
+        if (action == Step::Action::DeleteKey)
+            return !step.refused && KeyPath::SameOrBelow(key, step.key);
+        return Text::Same(key, step.key) && (!value || step.valueName == *value);
+    });
 }
 
 // A key (no value name) or one of its values that differs is accounted for by
 // a step; a key the plan deletes changes with all below it.
 bool InPlan(const Plan::Plan& plan, std::wstring_view key,
             const std::optional<std::wstring>& value) {
-    return AnyStep(plan, [&](const Step& step) {
-        switch (step.action) {
-        case Step::Action::DeleteKey:
-            return !step.refused && KeyPath::SameOrBelow(key, step.key);
-        case Step::Action::CreateKey:
-            return !value && Text::Same(key, step.key);
-        case Step::Action::SetValue:
-            return value && Text::Same(key, step.key) && step.valueName == *value;
-        }
-        return false;
-    });
+    return Planned(plan, Step::Action::DeleteKey, key) ||
+           (value ? Planned(plan, Step::Action::SetValue, key, value)
+                  : Planned(plan, Step::Action::CreateKey, key));
 }
 
 // Every difference between the exports is in the plan, and what a delete the
@@ -290,20 +211,12 @@ testing::AssertionResult EveryDifferenceInPlan(const Plan::Plan& plan,
     // What remains below a delete is only what later steps make again.
     for (const auto& [block, lines] : after) {
         const std::wstring key = block.substr(KeyPath::RootName(KeyPath::Scope::kMachine).size());
-        if (!AnyStep(plan, [&](const Step& step) {
-                return step.action == Step::Action::DeleteKey && !step.refused &&
-                       KeyPath::SameOrBelow(key, step.key);
-            }))
+        if (!Planned(plan, Step::Action::DeleteKey, key))
             continue;
-        if (!AnyStep(plan, [&](const Step& step) {
-                return step.action == Step::Action::CreateKey && Text::Same(key, step.key);
-            }))
+        if (!Planned(plan, Step::Action::CreateKey, key))
             wrong += "deleted, yet still there: [" + Ascii(key) + "]\n";
         for (const std::wstring& line : lines)
-            if (!AnyStep(plan, [&](const Step& step) {
-                    return step.action == Step::Action::SetValue && Text::Same(key, step.key) &&
-                           step.valueName == ValueNameOf(line);
-                }))
+            if (!Planned(plan, Step::Action::SetValue, key, ValueNameOf(line)))
                 wrong += "deleted, yet still there: [" + Ascii(key) + "] " + Ascii(line) + "\n";
     }
     if (differences == 0)
@@ -317,7 +230,7 @@ class PlannedRuns {
 public:
     void Register(const Plan::Choices& choices) {
         const std::wstring folder = kBackupFolder + L"\\" + std::to_wstring(runs_.size());
-        EmptyFolder(folder);
+        System::EmptyFolder(folder);
         RegistrationRecorder recorder;
         Registration::Register(choices, folder, recorder);
         EXPECT_TRUE(recorder.outcome.Complete());
@@ -339,8 +252,7 @@ public:
             ASSERT_TRUE(
                 RegFile::Import(runs_[run].folder + L"\\" + undo[0], RegFile::Editor::DoubleClick));
         }
-        ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-        EXPECT_TRUE(RegFile::Same(RegFile::ParseFile(Before(0)), RegFile::ParseFile(kAfter)));
+        EXPECT_TRUE(RegFile::ClassesAsIn(Before(0)));
     }
 
 private:
@@ -381,13 +293,13 @@ TEST_F(RegistrationTest, EveryTypeAndVerbTwiceOverKeysThatExist) {
     };
     for (const auto& verb : verbs) {
         const std::wstring key = L"ACDC_TIF\\shell\\" + std::wstring(verb.verb);
-        EXPECT_EQ(RegistryProbe::Text(key), verb.caption) << Ascii(key);
-        EXPECT_EQ(RegistryProbe::Text(key + L"\\Command"), verb.command) << Ascii(key);
+        EXPECT_EQ(RegistryProbe::ClassesText(key), verb.caption) << Ascii(key);
+        EXPECT_EQ(RegistryProbe::ClassesText(key + L"\\Command"), verb.command) << Ascii(key);
     }
-    EXPECT_EQ(RegistryProbe::Text(L".jpg"), L"ACDC_JPG");
+    EXPECT_EQ(RegistryProbe::ClassesText(L".jpg"), L"ACDC_JPG");
     EXPECT_EQ(KeyClass(L".jpg"), L"1");
-    EXPECT_EQ(RegistryProbe::Text(L"ACDC_PSD\\DefaultIcon"), L"shimgvw.dll,2");
-    EXPECT_EQ(RegistryProbe::Text(L"ACDC_WMF\\DefaultIcon"), L"shimgvw.dll,4");
+    EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_PSD\\DefaultIcon"), L"shimgvw.dll,2");
+    EXPECT_EQ(RegistryProbe::ClassesText(L"ACDC_WMF\\DefaultIcon"), L"shimgvw.dll,4");
     EXPECT_EQ(
         System::FilesStartingWith(kBackupFolder + L"\\0", L"Temp "),
         (std::vector<std::wstring>{L"Temp 0_Classes.reg", L"Temp 1_bmp.reg", L"Temp 2_gif.reg"}));
@@ -480,46 +392,6 @@ TEST_F(RegistrationTest, ARunEndedFromOutsideIsUndoneByItsUndoFile) {
         const auto undo = System::FilesStartingWith(kBackupFolder, L"R\u00FCckg");
         ASSERT_EQ(undo.size(), 1u);
         ASSERT_TRUE(RegFile::Import(kBackupFolder + L"\\" + undo[0]));
-        ASSERT_TRUE(RegFile::ExportClasses(kAfter));
-        EXPECT_TRUE(RegFile::Same(RegFile::ParseFile(before), RegFile::ParseFile(kAfter)));
+        EXPECT_TRUE(RegFile::ClassesAsIn(before));
     }
-}
-
-// --- Reading the current programs into the verb rows at start
-
-TEST(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
-    DeleteAllAssociations();
-    const std::wstring commands = L"ACDC_BMP\\shell\\";
-    PutText(commands + L"Open\\Command", nullptr, Plan::CommandValue(kViewer));
-    PutText(commands + L"Edit\\Command", nullptr, L"C:\\Tools\\edit.exe %1");
-    const std::wstring bare = L"C:\\Tools\\quick.exe \"%1\""; // stored without its terminator
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(commands + L"Quickview\\Command").c_str(),
-                    nullptr, REG_SZ, bare.data(),
-                    static_cast<DWORD>(bare.size() * sizeof(wchar_t)));
-    const DWORD number = 7; // no text: as if not there, not the slot before's program
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, ClassesPath(commands + L"Resample\\Command").c_str(),
-                    nullptr, REG_DWORD, &number, sizeof(number));
-    PutText(commands + L"uPrint\\Command", nullptr, L"\"%1\"");
-
-    Root root(GetModuleHandleW(nullptr));
-    root.Show();
-    root.ProcessPendingEvents();
-    const auto control = [&](int id) {
-        return WindowDriver::FindControl(root.Handle(), id);
-    };
-    const std::pair<std::wstring, bool> rows[] = {{kViewer, true},
-                                                  {L"C:\\Tools\\edit.exe", true},
-                                                  {L"C:\\Tools\\quick.exe", true},
-                                                  {L"", false},
-                                                  {L"\"%1\"", true}};
-    for (int slot = 1; slot <= 5; ++slot) {
-        SCOPED_TRACE(slot);
-        EXPECT_EQ(WindowDriver::WindowText(control(ControlIds::VerbText(slot))),
-                  rows[slot - 1].first);
-        EXPECT_EQ(Button_GetCheck(control(ControlIds::VerbCheckBox(slot))) == BST_CHECKED,
-                  rows[slot - 1].second);
-        EXPECT_EQ(WindowDriver::IsEnabled(control(ControlIds::VerbBrowse(slot))),
-                  rows[slot - 1].second);
-    }
-    EXPECT_EQ(GetFocus(), control(ControlIds::kTypeList));
 }

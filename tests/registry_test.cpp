@@ -1,4 +1,5 @@
 #include "association/Registry.h"
+#include "common/UniqueHandle.h"
 #include "tests/support/RegistryProbe.h"
 
 #include <gtest/gtest.h>
@@ -28,11 +29,10 @@ std::wstring FreshKey(std::wstring_view name) {
     const std::wstring path = Path(name);
     const LSTATUS status = RegistryProbe::DeleteMachineTree(path);
     EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
-    HKEY key = nullptr;
+    UniqueKey key;
     EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | kMachineView, nullptr, &key, nullptr),
+                              KEY_ALL_ACCESS | kMachineView, nullptr, key.put(), nullptr),
               ERROR_SUCCESS);
-    RegCloseKey(key);
     return path;
 }
 
@@ -44,20 +44,20 @@ struct Stored {
 // What a program that reads through the ANSI functions sees.
 std::optional<Stored> ReadAnsi(const std::wstring& path, const char* name) {
     const std::string narrowPath(path.begin(), path.end());
-    HKEY key = nullptr;
+    HKEY opened = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, narrowPath.c_str(), 0, KEY_QUERY_VALUE | kMachineView,
-                      &key) != ERROR_SUCCESS)
+                      &opened) != ERROR_SUCCESS)
         return std::nullopt;
+    const UniqueKey key(opened);
     Stored stored;
     DWORD size = 0;
-    LSTATUS status = RegQueryValueExA(key, name, nullptr, &stored.type, nullptr, &size);
+    LSTATUS status = RegQueryValueExA(key.get(), name, nullptr, &stored.type, nullptr, &size);
     if (status == ERROR_SUCCESS) {
         stored.bytes.resize(size);
-        status = RegQueryValueExA(key, name, nullptr, &stored.type,
+        status = RegQueryValueExA(key.get(), name, nullptr, &stored.type,
                                   reinterpret_cast<BYTE*>(stored.bytes.data()), &size);
         stored.bytes.resize(size);
     }
-    RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return std::nullopt;
     return stored;
@@ -74,15 +74,7 @@ TEST(RegistryKeys, AreCreatedOnceWithTheirClassDeletedOnlyWithoutSubkeysNeverByS
     EXPECT_EQ(Registry::KeyExists(HKEY_LOCAL_MACHINE, child), kFalse);
     EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, child, L"ErsteKlasse"), kTrue);
     EXPECT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, child, L"ZweiteKlasse"), kFalse);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, child.c_str(), 0, KEY_READ | kMachineView, &key),
-              ERROR_SUCCESS);
-    wchar_t keyClass[64] = L"";
-    DWORD length = 64;
-    RegQueryInfoKeyW(key, keyClass, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    EXPECT_STREQ(keyClass, L"ErsteKlasse");
+    EXPECT_EQ(RegistryProbe::MachineKeyClass(child), L"ErsteKlasse");
     EXPECT_FALSE(MachineKeyPresent(child, KEY_WOW64_32KEY));
 
     EXPECT_EQ(Registry::HasSubkeys(HKEY_LOCAL_MACHINE, parent), kTrue);

@@ -22,10 +22,7 @@ namespace {
 const std::wstring kClasses = L"Software\\Classes\\";
 
 std::wstring NewFolder(const std::wstring& name) {
-    CreateDirectoryW(L"C:\\Rückgängig Test", nullptr);
-    const std::wstring folder = L"C:\\Rückgängig Test\\" + name;
-    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Ascii(folder);
-    return folder;
+    return System::EmptyFolder(L"C:\\Rückgängig Test\\" + name);
 }
 
 std::string Utf16(std::wstring_view text, bool terminated = true) {
@@ -45,11 +42,6 @@ void Put(const std::wstring& path, const std::wstring& name, DWORD type, const s
 
 void PutText(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
     Put(path, name, REG_SZ, Utf16(text));
-}
-
-void DeleteTree(const std::wstring& path) {
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 // Every value of a key exactly as stored, type and bytes: the editor's own
@@ -95,7 +87,7 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
     const std::wstring folder = NewFolder(L"Format");
     const std::wstring path = kClasses + L"BK Format Кириллица";
     const std::wstring subkey = path + L"\\Unter]Schlüssel [1]";
-    DeleteTree(path);
+    RegistryProbe::DeleteMachineTree(path);
     PutText(path, L"", L"Standard");
     PutText(path, L"Text", L"C:\\Pfad mit \"Anführung\" und Ελληνικά");
     PutText(path, L"Leer", L"");
@@ -133,7 +125,7 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
     for (std::size_t at = raw.find(L'\n'); at != std::wstring::npos; at = raw.find(L'\n', at + 1))
         ASSERT_EQ(raw[at - 1], L'\r') << "a line break without CR at " << at;
 
-    DeleteTree(path);
+    RegistryProbe::DeleteMachineTree(path);
     PutText(path, L"Neu", L"vom Lauf");
     ASSERT_TRUE(RegFile::Import(undoFile));
     EXPECT_EQ(ValuesOf(path), before);
@@ -143,7 +135,7 @@ TEST(UndoFile, AKeyAsTheEditorExportsItAndBackExactlyOnImport) {
 // Text the editor would not read back as it is goes as a hex list.
 TEST(UndoFile, TextTheEditorWouldChangeAsHex) {
     const std::wstring path = kClasses + L"BK Format ungerade";
-    DeleteTree(path);
+    RegistryProbe::DeleteMachineTree(path);
     Put(path, L"Kurze Zahl", REG_DWORD, "\1\2");
     Put(path, L"Ohne Ende", REG_SZ, Utf16(L"ohne", false));
     Put(path, L"Halbes Zeichen", REG_SZ, "A\0B"s);
@@ -164,8 +156,8 @@ TEST(UndoFile, TextTheEditorWouldChangeAsHex) {
 TEST(UndoFile, OldValuesBackCreatedValuesAndKeysGone) {
     const std::wstring kept = kClasses + L"BK_Bleibt";
     const std::wstring created = kClasses + L".bkneu";
-    DeleteTree(kept);
-    DeleteTree(created);
+    RegistryProbe::DeleteMachineTree(kept);
+    RegistryProbe::DeleteMachineTree(created);
     PutText(kept, L"", L"alt");
     PutText(kept, L"Unberührt", L"x");
     PutText(kept + L"\\shell", L"", L"y");

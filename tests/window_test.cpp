@@ -1,9 +1,12 @@
 // The wizard window driven in-process through its real message loop, keys
-// handed to the dialog manager as the keyboard would. Cancel and Escape end
-// the process, so program_test.cpp tries them from outside.
+// handed to the dialog manager as the keyboard would, from its start over
+// what the registry holds. Cancel and Escape end the process, so
+// program_test.cpp tries them from outside.
+#include "association/Plan.h"
 #include "common/Com.h"
 #include "driver/WindowDriver.h"
 #include "tests/support/Accessibility.h"
+#include "tests/support/RegistryProbe.h"
 #include "tests/support/System.h"
 #include "wizard/ControlIds.h"
 #include "wizard/Root.h"
@@ -18,13 +21,19 @@
 #include <vector>
 
 using namespace WindowDriver;
+using namespace RegistryProbe;
 namespace id = ControlIds;
 
 namespace {
 
 class WindowTest : public testing::Test {
 protected:
+    // The verb rows start with what is registered.
     void SetUp() override {
+        DeleteAllAssociations();
+        Start();
+    }
+    void Start() {
         root_ = std::make_unique<Root>(GetModuleHandleW(nullptr));
         root_->Show();
         Pump();
@@ -77,6 +86,12 @@ protected:
     }
 
     std::unique_ptr<Root> root_;
+};
+
+// Starts once the test has put what the registry holds.
+class StartUp : public WindowTest {
+protected:
+    void SetUp() override { DeleteAllAssociations(); }
 };
 
 } // namespace
@@ -313,4 +328,33 @@ TEST_F(WindowTest, AScreenReaderHearsWhatEachControlIsFor) {
         }
     }
     EXPECT_EQ(named, 11);
+}
+
+// Started over programs registered for the reference class: each row shows
+// its own, and the focus stays in the type list.
+TEST_F(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
+    const std::wstring commands = L"ACDC_BMP\\shell\\";
+    const std::wstring viewer = L"C:\\Programme\\Mein Bild\\Betrachter.exe";
+    PutText(commands + L"Open\\Command", nullptr, Plan::CommandValue(viewer));
+    PutText(commands + L"Edit\\Command", nullptr, L"C:\\Tools\\edit.exe %1");
+    // Stored without its terminator.
+    ASSERT_TRUE(PutRaw(ClassesPath(commands + L"Quickview\\Command"), L"", REG_SZ,
+                       Utf16Bytes(L"C:\\Tools\\quick.exe \"%1\"")));
+    // No text: as if not there, not the slot before's program.
+    ASSERT_TRUE(PutRaw(ClassesPath(commands + L"Resample\\Command"), L"", REG_DWORD,
+                       std::string("\7\0\0\0", 4)));
+    PutText(commands + L"uPrint\\Command", nullptr, L"\"%1\"");
+    Start();
+    const std::pair<std::wstring, bool> rows[] = {{viewer, true},
+                                                  {L"C:\\Tools\\edit.exe", true},
+                                                  {L"C:\\Tools\\quick.exe", true},
+                                                  {L"", false},
+                                                  {L"\"%1\"", true}};
+    for (int slot = 1; slot <= 5; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(WindowText(Control(id::VerbText(slot))), rows[slot - 1].first);
+        EXPECT_EQ(VerbTicked(slot), rows[slot - 1].second);
+        EXPECT_EQ(IsEnabled(Control(id::VerbBrowse(slot))), rows[slot - 1].second);
+    }
+    EXPECT_EQ(GetFocus(), Control(id::kTypeList));
 }

@@ -118,15 +118,10 @@ void Missing(const Content& from, const Content& other, char sign,
 
 } // namespace
 
-std::vector<std::string> Differences(const Content& before, const Content& after) {
+testing::AssertionResult Same(const Content& before, const Content& after) {
     std::vector<std::string> differences;
     Missing(before, after, '-', differences);
     Missing(after, before, '+', differences);
-    return differences;
-}
-
-testing::AssertionResult Same(const Content& before, const Content& after) {
-    const std::vector<std::string> differences = Differences(before, after);
     if (differences.empty())
         return testing::AssertionSuccess();
     testing::AssertionResult failure = testing::AssertionFailure();
@@ -134,6 +129,13 @@ testing::AssertionResult Same(const Content& before, const Content& after) {
     for (size_t i = 0; i < differences.size() && i < 20; ++i)
         failure << "\n  " << differences[i];
     return failure;
+}
+
+testing::AssertionResult ClassesAsIn(const std::wstring& earlier, Editor editor) {
+    const std::wstring now = L"C:\\jetzt.reg";
+    if (!ExportClasses(now, editor))
+        return testing::AssertionFailure() << "the classes could not be exported";
+    return Same(ParseFile(earlier), ParseFile(now));
 }
 
 } // namespace RegFile

@@ -46,11 +46,11 @@ Content ParseFile(const std::wstring& path, bool joinLines = true);
 // everything below that key.
 Content Below(const Content& classes, const std::wstring& classesKey);
 
-// Readable differences, "-" for what only `before` has, "+" for what only
-// `after` has; keys without values count too.
-std::vector<std::string> Differences(const Content& before, const Content& after);
-
-// Success when both hold the same; else the first differences.
+// Success when both hold the same; else the first differences, "-" for what
+// only `before` has, "+" for what only `after` has, keys without values too.
 testing::AssertionResult Same(const Content& before, const Content& after);
+// Whether the classes, exported now, hold the same as an earlier export.
+testing::AssertionResult ClassesAsIn(const std::wstring& earlier,
+                                     Editor editor = Editor::AsThisProcess);
 
 } // namespace RegFile

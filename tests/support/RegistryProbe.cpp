@@ -11,16 +11,41 @@ std::wstring ClassesPath(const std::wstring& key) {
     return L"Software\\Classes\\" + key;
 }
 
-bool KeyPresent(const std::wstring& classesKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+namespace {
+
+// As the program's own layer does: the handle is taken over only on
+// success, what a failed call leaves in its out argument is not a handle.
+LSTATUS Open(const std::wstring& path, REGSAM access, UniqueKey& key) {
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS)
+        key.reset(opened);
+    return status;
 }
 
-std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* name) {
+UniqueKey Open(const std::wstring& path, REGSAM access) {
+    UniqueKey key;
+    Open(path, access, key);
+    return key;
+}
+
+// Created as needed, for writing values in the 64-bit view.
+UniqueKey Create(const std::wstring& path) {
+    HKEY created = nullptr;
+    return UniqueKey(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                     KEY_SET_VALUE | kMachineView, nullptr, &created,
+                                     nullptr) == ERROR_SUCCESS
+                         ? created
+                         : nullptr);
+}
+
+} // namespace
+
+bool KeyPresent(const std::wstring& classesKey) {
+    return static_cast<bool>(Open(ClassesPath(classesKey), KEY_READ));
+}
+
+std::optional<std::wstring> ClassesText(const std::wstring& classesKey, const wchar_t* name) {
     wchar_t value[2048]{};
     DWORD size = sizeof(value);
     if (RegGetValueW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str(), name,
@@ -30,9 +55,8 @@ std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* 
 }
 
 std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t* name) {
-    UniqueKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kMachineView, key.put()) !=
-        ERROR_SUCCESS)
+    const UniqueKey key = Open(path, KEY_READ | kMachineView);
+    if (!key)
         return std::nullopt;
     wchar_t value[2048]{};
     DWORD size = sizeof(value) - sizeof(wchar_t);
@@ -45,40 +69,37 @@ std::optional<std::wstring> MachineText(const std::wstring& path, const wchar_t*
 }
 
 bool MachineKeyPresent(const std::wstring& path, REGSAM view) {
-    UniqueKey key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, key.put()) ==
-           ERROR_SUCCESS;
+    return static_cast<bool>(Open(path, KEY_READ | view));
 }
 
 LSTATUS DeleteMachineTree(const std::wstring& path) {
     // RegDeleteTreeW takes no view: it deletes below a parent opened in one.
     const size_t split = path.rfind(L'\\');
     UniqueKey parent;
-    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.substr(0, split).c_str(), 0,
-                                         KEY_ALL_ACCESS | kMachineView, parent.put());
+    const LSTATUS status = Open(path.substr(0, split), KEY_ALL_ACCESS | kMachineView, parent);
     if (status != ERROR_SUCCESS)
         return status;
     return RegDeleteTreeW(parent.get(), path.substr(split + 1).c_str());
 }
 
 void PutMachineText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    UniqueKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE | kMachineView, nullptr, key.put(), nullptr) == ERROR_SUCCESS)
+    if (const UniqueKey key = Create(path))
         RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring KeyClass(const std::wstring& classesKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClassesPath(classesKey).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
+    return MachineKeyClass(ClassesPath(classesKey));
+}
+
+std::wstring MachineKeyClass(const std::wstring& path) {
+    const UniqueKey key = Open(path, KEY_READ | kMachineView);
+    if (!key)
         return L"<missing>";
     wchar_t keyClass[64]{};
     DWORD length = 64;
-    RegQueryInfoKeyW(key, keyClass, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
+    RegQueryInfoKeyW(key.get(), keyClass, &length, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr, nullptr);
     return keyClass;
 }
 
@@ -93,18 +114,13 @@ std::string Utf16Bytes(std::wstring_view text) {
 
 bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
             const std::string& bytes) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE | kMachineView, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
+    const UniqueKey key = Create(path);
     // Non-zero bytes just past the data: given a zero there, the platform
     // would count it as the forgotten terminator of a text value.
     const std::string guarded = bytes + "!!";
-    const LSTATUS status =
-        RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
-                       static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return key && RegSetValueExW(key.get(), name.c_str(), 0, type,
+                                 reinterpret_cast<const BYTE*>(guarded.data()),
+                                 static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
 }
 
 void DeleteTree(const std::wstring& classesKey) {
@@ -120,15 +136,10 @@ bool SetAccess(const std::wstring& path, const wchar_t* sddl) {
     SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
     if (std::wstring_view(sddl).starts_with(L"O:"))
         parts |= OWNER_SECURITY_INFORMATION;
-    HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                   WRITE_DAC | WRITE_OWNER | kMachineView, &key);
-    if (status == ERROR_SUCCESS) {
-        status = RegSetKeySecurity(key, parts, descriptor);
-        RegCloseKey(key);
-    }
+    const UniqueKey key = Open(path, WRITE_DAC | WRITE_OWNER | kMachineView);
+    const bool set = key && RegSetKeySecurity(key.get(), parts, descriptor) == ERROR_SUCCESS;
     LocalFree(descriptor);
-    return status == ERROR_SUCCESS;
+    return set;
 }
 
 void MakeReadOnly(const std::wstring& classesKey) {
@@ -142,9 +153,8 @@ void DeleteAllAssociations() {
         DeleteTree(L"SystemFileAssociations\\" + std::wstring(type.extension));
     }
     DeleteMachineTree(L"Software\\Bildkranz");
-    UniqueKey listed;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\RegisteredApplications", 0,
-                      KEY_SET_VALUE | kMachineView, listed.put()) == ERROR_SUCCESS)
+    if (const UniqueKey listed =
+            Open(L"Software\\RegisteredApplications", KEY_SET_VALUE | kMachineView))
         RegDeleteValueW(listed.get(), L"Bildkranz");
 }
 

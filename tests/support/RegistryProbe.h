@@ -13,9 +13,12 @@ namespace RegistryProbe {
 std::wstring ClassesPath(const std::wstring& key);
 bool KeyPresent(const std::wstring& classesKey);
 // A string value of a key below the classes key; nullopt when missing.
-std::optional<std::wstring> Text(const std::wstring& classesKey, const wchar_t* name = nullptr);
-// The class text stored with a key.
+std::optional<std::wstring> ClassesText(const std::wstring& classesKey,
+                                        const wchar_t* name = nullptr);
+// The class text stored with a key below the classes key, or below
+// HKEY_LOCAL_MACHINE; "<missing>" without the key.
 std::wstring KeyClass(const std::wstring& classesKey);
+std::wstring MachineKeyClass(const std::wstring& path);
 // Keys given by their full path below HKEY_LOCAL_MACHINE are reached in the
 // 64-bit view, as 64-bit Windows reads them: outside the classes key 32-bit
 // and 64-bit programs see different keys, and the program writes there in the

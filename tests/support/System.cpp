@@ -3,6 +3,9 @@
 #include "common/Process.h"
 #include "common/UniqueHandle.h"
 #include "driver/Program.h"
+#include "tests/support/RegistryProbe.h"
+
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -36,6 +39,27 @@ std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wst
     std::erase_if(files, [&](const std::wstring& name) { return !name.starts_with(start); });
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::wstring EmptyFolder(const std::wstring& folder) {
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    for (const std::wstring& file : Program::FilesIn(folder))
+        DeleteFileW((folder + L"\\" + file).c_str());
+    return folder;
+}
+
+bool PlaceRecorder(const std::wstring& path) {
+    SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    return CopyFileW((Program::BuildFolder() + L"\\command_recorder.exe").c_str(), path.c_str(),
+                     FALSE) != FALSE;
+}
+
+bool InstallSettingsPage() {
+    const std::wstring page = L"C:\\Einstellungen\\recorder.exe";
+    RegistryProbe::PutText(L"ms-settings", L"URL Protocol", L"");
+    RegistryProbe::PutText(L"ms-settings\\shell\\open\\command", nullptr,
+                           L"\"" + page + L"\" \"%1\"");
+    return PlaceRecorder(page);
 }
 
 Finished RunPrinting(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs) {

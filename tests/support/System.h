@@ -20,6 +20,18 @@ std::string FileBytes(const std::wstring& path);
 // The names of the files in a folder that start so, sorted.
 std::vector<std::wstring> FilesStartingWith(const std::wstring& folder, std::wstring_view start);
 
+// The folder, made with its parents as needed, without the files it held.
+std::wstring EmptyFolder(const std::wstring& folder);
+
+// A copy of the build's command_recorder at path, its folder made as needed:
+// started, it notes its arguments in aufruf.txt beside itself.
+bool PlaceRecorder(const std::wstring& path);
+
+// Windows' settings page for Default Apps, as its link starts it; Wine has
+// none. It notes the link it was started with in kSettingsCall.
+inline const std::wstring kSettingsCall = L"C:\\Einstellungen\\aufruf.txt";
+bool InstallSettingsPage();
+
 // The value of an environment variable; empty when it is not set.
 std::wstring Environment(const wchar_t* name);
 
