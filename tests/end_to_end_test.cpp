@@ -531,6 +531,80 @@ protected:
         EXPECT_EQ(DefaultAppsKeys(), defaultAppsBefore_);
     }
 
+    // --- The registration for the running account alone ---------------------
+
+    // A backup of a run for all users that a run for the account must leave
+    // as it is.
+    static constexpr const wchar_t* kMachineBackupText = L"Sicherung für alle Benutzer\n";
+
+    static std::wstring AccountBackup() {
+        wchar_t name[257]{};
+        DWORD size = 257;
+        GetUserNameW(name, &size);
+        return kProgramFolder + L"\\Temp 0_Classes (Konto " + name + L").reg";
+    }
+
+    // The account's classes as the editor a double-click starts exports them.
+    static RegFile::Content AccountClasses() {
+        const std::wstring file = L"C:\\Konto.reg";
+        return RegFile::Export(file, L"HKEY_CURRENT_USER\\Software\\Classes", kUsersEditor)
+                   ? RegFile::ParseFile(file)
+                   : RegFile::Content{};
+    }
+
+    // What a run must not touch when it registers for the account: the
+    // machine's classes and Default Apps, and a backup for all users.
+    void KeepMachineAsIs() {
+        ASSERT_TRUE(TextFile::Write(kClassesBackup, kMachineBackupText));
+        ASSERT_TRUE(RegFile::ExportClasses(kReference, kUsersEditor));
+        defaultAppsBefore_ = DefaultAppsKeys();
+        accountBefore_ = AccountClasses();
+        ASSERT_FALSE(accountBefore_.empty());
+    }
+
+    void CheckMachineAsIs() {
+        SCOPED_TRACE("nothing below HKEY_LOCAL_MACHINE changed, the backup for all users stays");
+        EXPECT_TRUE(RegFile::ClassesAsIn(kReference, kUsersEditor));
+        EXPECT_EQ(DefaultAppsKeys(), defaultAppsBefore_);
+        EXPECT_EQ(TextFile::Read(kClassesBackup), kMachineBackupText);
+    }
+
+    // The keys a registration of PNG with one open program leaves below
+    // HKEY_CURRENT_USER.
+    void CheckAccountKeys(const std::wstring& program) {
+        SCOPED_TRACE("the account's keys");
+        const std::wstring classes = L"Software\\Classes\\";
+        const std::wstring command = L"\"" + program + L"\" \"%1\"";
+        EXPECT_EQ(AccountText(classes + L".png"), L"ACDC_PNG");
+        EXPECT_EQ(AccountText(classes + L".png\\OpenWithProgids", L"ACDC_PNG"), L"");
+        EXPECT_EQ(AccountText(classes + L"ACDC_PNG\\shell\\Open\\Command"), command);
+        EXPECT_EQ(AccountText(classes + L"ACDC_PNG\\shell\\Open"), L"\u00D6&ffnen");
+        EXPECT_TRUE(AccountText(classes + L"ACDC_PNG\\DefaultIcon").has_value());
+        EXPECT_EQ(
+            AccountText(classes + L"SystemFileAssociations\\.png\\shell\\Bildkranz.Open\\Command"),
+            command);
+        EXPECT_EQ(AccountText(kRegisteredApplications, L"Bildkranz"),
+                  L"Software\\Bildkranz\\Capabilities");
+        EXPECT_EQ(AccountText(L"Software\\Bildkranz\\Capabilities\\FileAssociations", L".png"),
+                  L"ACDC_PNG");
+        EXPECT_NE(System::FileBytes(AccountBackup()), "") << Ascii(AccountBackup());
+    }
+
+    void CheckAccountUndo() {
+        SCOPED_TRACE("importing the undo file gives back the account's keys as they were");
+        const std::vector<std::wstring> undoFiles =
+            System::FilesStartingWith(kProgramFolder, L"R\u00FCckg\u00E4ngig");
+        ASSERT_EQ(undoFiles.size(), 1u);
+        ASSERT_TRUE(RegFile::Import(kProgramFolder + L"\\" + undoFiles.front(), kUsersEditor));
+        EXPECT_TRUE(RegFile::Same(accountBefore_, AccountClasses()));
+        EXPECT_FALSE(AccountText(kRegisteredApplications, L"Bildkranz").has_value());
+        EXPECT_FALSE(AccountText(L"Software\\Bildkranz\\Capabilities", L"ApplicationName"));
+    }
+
+    System::Finished RunSilently(const std::wstring& arguments) {
+        return System::RunPrinting(installed_, arguments, Scaled(120'000));
+    }
+
     std::wstring product_;
     std::wstring shellHelper_;
     std::wstring installed_;
@@ -540,6 +614,7 @@ protected:
     RegFile::Content before_;
     std::vector<RegFile::Content> defaultAppsBefore_;
     std::wstring undoFile_;
+    RegFile::Content accountBefore_;
 };
 
 } // namespace
@@ -580,6 +655,95 @@ TEST_F(EndToEnd, ASilentRunRegistersWithoutAWindow) {
         kOpenRecorder + L",0");
     EXPECT_TRUE(GetFileAttributesW((backups + L"\\Temp 0_Classes.reg").c_str()) !=
                 INVALID_FILE_ATTRIBUTES);
+}
+
+// For the running account alone: a logon script's way, and the way of
+// everyone without administrator rights. Run twice, the second run finds
+// everything in place and writes nothing.
+TEST_F(EndToEnd, ASilentRunForTheAccountLeavesTheMachineAloneAndItsUndoFileTakesItBack) {
+    ASSERT_NO_FATAL_FAILURE(KeepMachineAsIs());
+    const std::wstring arguments = L"/Konto /Typen:png /Oeffnen:\"" + kOpenRecorder + L"\"";
+    const System::Finished first = RunSilently(arguments);
+    EXPECT_EQ(first.exitCode, 0u) << first.output;
+    EXPECT_NE(first.output.find("(HKEY_CURRENT_USER)"), std::string::npos) << first.output;
+    EXPECT_NE(first.output.find("Ergebnis: Die Dateitypen wurden f\xC3\xBCr das Benutzerkonto"),
+              std::string::npos)
+        << first.output;
+    CheckAccountKeys(kOpenRecorder);
+    CheckMachineAsIs();
+
+    const auto filesAfterFirst = System::FilesStartingWith(kProgramFolder, L"");
+    const System::Finished second = RunSilently(arguments);
+    EXPECT_EQ(second.exitCode, 0u) << second.output;
+    EXPECT_NE(second.output.find("nichts ge\xC3\xA4ndert und nichts gesichert"), std::string::npos)
+        << second.output;
+    EXPECT_EQ(System::FilesStartingWith(kProgramFolder, L""), filesAfterFirst);
+    CheckAccountUndo();
+}
+
+// Where the process may not write below HKEY_LOCAL_MACHINE\Software\Classes,
+// a run for all users changes nothing and names the two ways that work; the
+// preview for the account shows the account's keys.
+TEST_F(EndToEnd, ASilentRunThatMayNotWriteForAllUsersChangesNothingAndNamesTheWaysThatWork) {
+    ASSERT_TRUE(RegFile::ExportClasses(kReference, kUsersEditor));
+    const auto filesBefore = System::FilesStartingWith(kProgramFolder, L"");
+    const MachineClassesReadOnly locked;
+    ASSERT_TRUE(locked.Holds()) << "the stand-in for a user without rights does not hold";
+    const std::wstring arguments = L"/Typen:png /Oeffnen:\"" + kOpenRecorder + L"\"";
+    const System::Finished refused = RunSilently(arguments);
+    EXPECT_EQ(refused.exitCode, 5u) << refused.output;
+    EXPECT_NE(refused.output.find("/Konto"), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find("Als Administrator ausf\xC3\xBChren"), std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("R\xC3\xBC" "ckgabewert 5."), std::string::npos) << refused.output;
+    EXPECT_TRUE(RegFile::ClassesAsIn(kReference, kUsersEditor));
+    EXPECT_FALSE(AccountText(L"Software\\Classes\\.png").has_value());
+    EXPECT_EQ(System::FilesStartingWith(kProgramFolder, L""), filesBefore);
+
+    const System::Finished preview = RunSilently(L"/Konto /Vorschau " + arguments);
+    EXPECT_EQ(preview.exitCode, 0u) << preview.output;
+    EXPECT_NE(preview.output.find("HKEY_CURRENT_USER\\Software\\Classes\\ACDC_PNG\\shell\\Open"),
+              std::string::npos)
+        << preview.output;
+    EXPECT_EQ(preview.output.find("HKEY_LOCAL_MACHINE\\Software\\Classes"), std::string::npos)
+        << preview.output;
+    EXPECT_EQ(System::FilesStartingWith(kProgramFolder, L""), filesBefore);
+}
+
+// A user without administrator rights goes through the same three screens;
+// the confirmation and the success message say for whom it registers.
+TEST_F(EndToEnd, RegistersAsAPersonChoseForTheAccountWhereTheMachineIsLocked) {
+    ASSERT_NO_FATAL_FAILURE(KeepMachineAsIs());
+    {
+        const MachineClassesReadOnly locked;
+        ASSERT_TRUE(locked.Holds()) << "the stand-in for a user without rights does not hold";
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_NO_FATAL_FAILURE(TickOnlyTypes({4}));
+        program_->PostAltKey(L'w');
+        ASSERT_TRUE(ScreenShown(2));
+        ASSERT_NO_FATAL_FAILURE(ChooseProgram(1, kOpenRecorder));
+        program_->PostAltKey(L'w');
+        ASSERT_TRUE(ScreenShown(3));
+        const std::wstring confirmation = WindowText(program_->Control(id::kLabel2));
+        EXPECT_NE(confirmation.find(L"nur f\u00FCr Ihr Benutzerkonto \u201E"), std::wstring::npos)
+            << Ascii(confirmation);
+        EXPECT_NE(confirmation.find(L"\u201EAls Administrator ausf\u00FChren\u201C"),
+                  std::wstring::npos)
+            << Ascii(confirmation);
+        program_->PostAltKey(L'w');
+        const MessageBoxSeen seen = Answer(NextMessage(nullptr, Scaled(60000)), IDOK);
+        EXPECT_EQ(seen.title, Texts::kSuccessAccount.title);
+        EXPECT_NE(seen.text.find(L"f\u00FCr Ihr Benutzerkonto \u201E"), std::wstring::npos)
+            << Ascii(seen.text);
+        // Wine's shell reads no classes of the account: it may name PNG as
+        // opened by another program and offer the settings page.
+        if (HWND offer = FindMessageBox(program_->Id()); offer && offer != seen.handle)
+            Answer(offer, IDNO);
+        EXPECT_EQ(program_->WaitForExit(Scaled(20000)), 0u);
+    }
+    CheckAccountKeys(kOpenRecorder);
+    CheckMachineAsIs();
+    CheckAccountUndo();
 }
 
 // The faults below need no 32-bit build to show; the 32-bit group leaves them

@@ -156,6 +156,78 @@ void DeleteAllAssociations() {
     if (const UniqueKey listed =
             Open(L"Software\\RegisteredApplications", KEY_SET_VALUE | kMachineView))
         RegDeleteValueW(listed.get(), L"Bildkranz");
+    for (const Catalogue::FileType& type : Catalogue::kFileTypes)
+        for (const std::wstring& key : {std::wstring(type.extension), std::wstring(type.className),
+                                        L"SystemFileAssociations\\" + std::wstring(type.extension)})
+            RegDeleteTreeW(HKEY_CURRENT_USER, ClassesPath(key).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Bildkranz");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\RegisteredApplications", L"Bildkranz");
+}
+
+std::optional<std::wstring> AccountText(const std::wstring& path, const wchar_t* name) {
+    wchar_t text[1024]{};
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(text);
+}
+
+namespace {
+
+constexpr REGSAM kBothViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+constexpr SECURITY_INFORMATION kWholeDescriptor =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+} // namespace
+
+// The key stays open for restoring: the rights to change its descriptor are
+// checked when it is opened, before the list takes them away.
+struct MachineClassesReadOnly::Locked {
+    UniqueKey key;
+    std::vector<BYTE> before;
+};
+
+MachineClassesReadOnly::MachineClassesReadOnly() {
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                              &readOnly, nullptr))
+        return;
+    for (REGSAM view : kBothViews) {
+        Locked locked{Open(L"Software\\Classes", READ_CONTROL | WRITE_DAC | WRITE_OWNER | view),
+                      {}};
+        DWORD size = 0;
+        if (!locked.key || RegGetKeySecurity(locked.key.get(), kWholeDescriptor, nullptr, &size) !=
+                               ERROR_INSUFFICIENT_BUFFER)
+            continue;
+        locked.before.resize(size);
+        if (RegGetKeySecurity(locked.key.get(), kWholeDescriptor, locked.before.data(), &size) !=
+                ERROR_SUCCESS ||
+            RegSetKeySecurity(locked.key.get(), DACL_SECURITY_INFORMATION, readOnly) !=
+                ERROR_SUCCESS)
+            continue;
+        locked_.push_back(std::move(locked));
+    }
+    LocalFree(readOnly);
+}
+
+MachineClassesReadOnly::~MachineClassesReadOnly() {
+    // The views may share the key: the first one saved holds the original.
+    for (auto locked = locked_.rbegin(); locked != locked_.rend(); ++locked)
+        RegSetKeySecurity(locked->key.get(), kWholeDescriptor, locked->before.data());
+}
+
+bool MachineClassesReadOnly::Holds() const {
+    if (locked_.size() != std::size(kBothViews))
+        return false;
+    for (REGSAM view : kBothViews) {
+        UniqueKey key;
+        if (Open(L"Software\\Classes", KEY_CREATE_SUB_KEY | KEY_SET_VALUE | view, key) !=
+                ERROR_ACCESS_DENIED ||
+            Open(L"Software\\Classes", KEY_READ | view, key) != ERROR_SUCCESS)
+            return false;
+    }
+    return true;
 }
 
 } // namespace RegistryProbe

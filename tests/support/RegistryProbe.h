@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Direct looks at HKEY_LOCAL_MACHINE\Software\Classes, past the program's own
 // registry layer, so tests see what the registry really holds.
@@ -43,8 +44,34 @@ bool PutRaw(const std::wstring& path, const std::wstring& name, DWORD type,
 bool SetAccess(const std::wstring& path, const wchar_t* sddl);
 // Leaves only the right to read the key, for everyone.
 void MakeReadOnly(const std::wstring& classesKey);
-// Removes every key the registration writes, so a test starts from nothing.
-// Windows' Default Apps list included.
+// Removes every key the registration writes, for all users and for the
+// running account, so a test starts from nothing. Windows' Default Apps list
+// included.
 void DeleteAllAssociations();
+
+// A string value of a key below HKEY_CURRENT_USER, the running account's
+// own; nullopt when missing.
+std::optional<std::wstring> AccountText(const std::wstring& path, const wchar_t* name = nullptr);
+
+// While it lives, HKEY_LOCAL_MACHINE\Software\Classes may be read but not
+// written nor given subkeys, in both registry views: what a user without
+// administrator rights finds. Wine runs every program as an administrator
+// but honours a key's access list when the key itself is opened.
+class MachineClassesReadOnly {
+public:
+    MachineClassesReadOnly();
+    // The owner, group and list as they were.
+    ~MachineClassesReadOnly();
+    MachineClassesReadOnly(const MachineClassesReadOnly&) = delete;
+    MachineClassesReadOnly& operator=(const MachineClassesReadOnly&) = delete;
+
+    // An open for creating subkeys or setting values is refused in both
+    // views, and one for reading is not.
+    bool Holds() const;
+
+private:
+    struct Locked;
+    std::vector<Locked> locked_;
+};
 
 } // namespace RegistryProbe
