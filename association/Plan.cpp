@@ -248,6 +248,10 @@ Plan Make(const Choices& choices, std::wstring_view backupFolder) {
     plan.scope = choices.scope;
     plan.backups.push_back(Backup::AllClasses(backupFolder, choices.scope));
     Planner planner(plan.steps, KeyPath::Root(choices.scope));
+    // A new account may have no classes key yet (Windows makes one for every
+    // profile; a fresh Wine prefix has none): made as a step, so that the
+    // undo file takes it away again.
+    planner.CreateIfMissing(std::wstring(KeyPath::kClasses));
     const std::vector<PlannedVerb> verbs = PlanVerbs(choices.tickedVerbs);
     for (int listIndex : choices.tickedTypes) {
         const Catalogue::FileType& type = *Catalogue::FileTypeAt(listIndex);

@@ -537,11 +537,15 @@ protected:
     // as it is.
     static constexpr const wchar_t* kMachineBackupText = L"Sicherung für alle Benutzer\n";
 
-    static std::wstring AccountBackup() {
+    // The backups of the account's classes and of its PNG key, named after
+    // the account.
+    static std::vector<std::wstring> AccountBackups() {
         wchar_t name[257]{};
         DWORD size = 257;
         GetUserNameW(name, &size);
-        return kProgramFolder + L"\\Temp 0_Classes (Konto " + name + L").reg";
+        const std::wstring account = L" (Konto " + std::wstring(name) + L").reg";
+        return {kProgramFolder + L"\\Temp 0_Classes" + account,
+                kProgramFolder + L"\\Temp 5_png" + account};
     }
 
     // The account's classes as the editor a double-click starts exports them.
@@ -558,8 +562,12 @@ protected:
         ASSERT_TRUE(TextFile::Write(kClassesBackup, kMachineBackupText));
         ASSERT_TRUE(RegFile::ExportClasses(kReference, kUsersEditor));
         defaultAppsBefore_ = DefaultAppsKeys();
+        // An extension key the account has: backed up, replaced, given back.
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Classes\\.png", nullptr, REG_SZ,
+                                  L"Alt.Bild", sizeof(L"Alt.Bild")),
+                  ERROR_SUCCESS);
         accountBefore_ = AccountClasses();
-        ASSERT_FALSE(accountBefore_.empty());
+        ASSERT_EQ(accountBefore_.count(L"HKEY_CURRENT_USER\\Software\\Classes\\.png"), 1u);
     }
 
     void CheckMachineAsIs() {
@@ -587,7 +595,8 @@ protected:
                   L"Software\\Bildkranz\\Capabilities");
         EXPECT_EQ(AccountText(L"Software\\Bildkranz\\Capabilities\\FileAssociations", L".png"),
                   L"ACDC_PNG");
-        EXPECT_NE(System::FileBytes(AccountBackup()), "") << Ascii(AccountBackup());
+        for (const std::wstring& backup : AccountBackups())
+            EXPECT_NE(System::FileBytes(backup), "") << Ascii(backup);
     }
 
     void CheckAccountUndo() {
@@ -695,7 +704,10 @@ TEST_F(EndToEnd, ASilentRunThatMayNotWriteForAllUsersChangesNothingAndNamesTheWa
     EXPECT_NE(refused.output.find("/Konto"), std::string::npos) << refused.output;
     EXPECT_NE(refused.output.find("Als Administrator ausf\xC3\xBChren"), std::string::npos)
         << refused.output;
-    EXPECT_NE(refused.output.find("R\xC3\xBC" "ckgabewert 5."), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find("R\xC3\xBC"
+                                  "ckgabewert 5."),
+              std::string::npos)
+        << refused.output;
     EXPECT_TRUE(RegFile::ClassesAsIn(kReference, kUsersEditor));
     EXPECT_FALSE(AccountText(L"Software\\Classes\\.png").has_value());
     EXPECT_EQ(System::FilesStartingWith(kProgramFolder, L""), filesBefore);

@@ -1,6 +1,7 @@
 // The real program, started from a folder whose name has a blank and driven
 // from outside: the ways it ends and what it leaves behind.
 #include "common/FailureReport.h"
+#include "common/UniqueHandle.h"
 #include "driver/Program.h"
 #include "driver/WindowDriver.h"
 #include "tests/support/RegFile.h"
@@ -121,6 +122,26 @@ TEST_F(ProgramTest, StartsWithoutWhatOnlySomeRunsNeed) {
     for (const wchar_t* later : {L"comdlg32.dll", L"oleaut32.dll", L"oleacc.dll"})
         EXPECT_EQ(std::find(loaded.begin(), loaded.end(), later), loaded.end())
             << System::Ascii(later);
+}
+
+// Administrators confirm at start and register for all users; everyone else
+// starts without a prompt and registers for their own account. Windows reads
+// that from the manifest (Wine asks nobody), so the manifest itself is read:
+// of this build's program and of the shipped 32-bit one.
+TEST(Manifest, AsksForTheHighestRightsTheUserHasNotForAnAdministrator) {
+    for (const std::wstring& program :
+         {BuildFolder() + L"\\Bildkranz.exe", BuildFolder() + L"\\..\\Bildkranz.exe"}) {
+        SCOPED_TRACE(System::Ascii(program));
+        const UniqueModule file(LoadLibraryExW(
+            program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(file);
+        HRSRC found = FindResourceW(file.get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+        ASSERT_NE(found, nullptr);
+        const auto* text = static_cast<const char*>(LockResource(LoadResource(file.get(), found)));
+        const std::string manifest(text, SizeofResource(file.get(), found));
+        EXPECT_NE(manifest.find("level=\"highestAvailable\""), std::string::npos);
+        EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+    }
 }
 
 // The pieces of the C++ runtime the shipped program replaces to stay small
