@@ -358,3 +358,26 @@ TEST_F(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus)
     }
     EXPECT_EQ(GetFocus(), Control(id::kTypeList));
 }
+
+// Where this process may not write for all users the wizard registers for the
+// account: its rows show the account's own program where it has one, else the
+// machine's, and the confirmation screen says for whom.
+TEST_F(StartUp, ForTheAccountRowsShowItsOwnProgramsElseTheMachinesAndTheScreenSaysSo) {
+    PutText(L"ACDC_BMP\\shell\\Open\\Command", nullptr, L"C:\\Alle\\open.exe \"%1\"");
+    PutText(L"ACDC_BMP\\shell\\Edit\\Command", nullptr, L"C:\\Alle\\edit.exe \"%1\"");
+    const std::wstring own = L"C:\\Konto\\open.exe \"%1\"";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER,
+                              L"Software\\Classes\\ACDC_BMP\\shell\\Open\\Command", nullptr, REG_SZ,
+                              own.c_str(), static_cast<DWORD>((own.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    const MachineClassesReadOnly locked;
+    ASSERT_TRUE(locked.Holds()) << "the stand-in for a user without rights does not hold";
+    Start();
+    EXPECT_EQ(WindowText(Control(id::VerbText(1))), L"C:\\Konto\\open.exe");
+    EXPECT_EQ(WindowText(Control(id::VerbText(2))), L"C:\\Alle\\edit.exe");
+    EXPECT_EQ(WindowText(Control(id::VerbText(3))), L"");
+    const std::wstring confirmation = WindowText(Control(id::kLabel2));
+    EXPECT_NE(confirmation.find(L"nur f\u00FCr Ihr Benutzerkonto \u201E"), std::wstring::npos)
+        << System::Ascii(confirmation);
+    EXPECT_NE(WindowText(Control(id::kLabel3)).find(L"Im Ordner \u201E"), std::wstring::npos);
+}
