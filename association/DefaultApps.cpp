@@ -190,7 +190,9 @@ bool OpenDirectly(const std::wstring& link) {
     execute.fMask = SEE_MASK_FLAG_NO_UI;
     execute.lpFile = link.c_str();
     execute.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExW(&execute) != FALSE;
+    static const SystemLibrary shell32(L"shell32.dll");
+    const auto run = shell32.Get<decltype(&ShellExecuteExW)>("ShellExecuteExW");
+    return run && run(&execute) != FALSE;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "association/ProgramName.h"
 
+#include "common/Numbers.h"
+#include "common/SystemLibrary.h"
 #include "common/Text.h"
 
 #include <windows.h>
@@ -30,13 +32,33 @@ std::wstring FileNameWithoutExtension(std::wstring_view path) {
     return Trimmed(name);
 }
 
+// version.dll is loaded by the first program named, after the last Next, not
+// at the start.
+struct VersionFunctions {
+    decltype(&GetFileVersionInfoSizeW) size = nullptr;
+    decltype(&GetFileVersionInfoW) read = nullptr;
+    decltype(&VerQueryValueW) query = nullptr;
+};
+
+const VersionFunctions& Version() {
+    static const SystemLibrary version(L"version.dll");
+    static const VersionFunctions functions{
+        version.Get<decltype(&GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW"),
+        version.Get<decltype(&GetFileVersionInfoW)>("GetFileVersionInfoW"),
+        version.Get<decltype(&VerQueryValueW)>("VerQueryValueW")};
+    return functions;
+}
+
 std::vector<BYTE> VersionRecord(const std::wstring& path) {
+    const VersionFunctions& version = Version();
+    if (!version.size || !version.read || !version.query)
+        return {};
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD size = version.size(path.c_str(), &ignored);
     if (size == 0)
         return {};
     std::vector<BYTE> record(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, record.data()))
+    if (!version.read(path.c_str(), 0, size, record.data()))
         return {};
     return record;
 }
@@ -48,14 +70,13 @@ std::wstring Description(const std::vector<BYTE>& record) {
     };
     void* found = nullptr;
     UINT size = 0;
-    if (!VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation", &found, &size) ||
+    if (!Version().query(record.data(), L"\\VarFileInfo\\Translation", &found, &size) ||
         size < sizeof(Translation))
         return {};
     const auto* first = static_cast<const Translation*>(found);
-    wchar_t block[64];
-    wsprintfW(block, L"\\StringFileInfo\\%04x%04x\\FileDescription", first->language,
-              first->codePage);
-    if (!VerQueryValueW(record.data(), block, &found, &size) || size == 0)
+    const std::wstring block = L"\\StringFileInfo\\" + HexDigits(first->language, 4) +
+                               HexDigits(first->codePage, 4) + L"\\FileDescription";
+    if (!Version().query(record.data(), block.c_str(), &found, &size) || size == 0)
         return {};
     // The length counts the terminator on some systems and not on others.
     const std::wstring_view text(static_cast<const wchar_t*>(found), size);

@@ -4,6 +4,7 @@
 #include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "association/Undo.h"
+#include "common/SystemLibrary.h"
 
 #include <windows.h>
 
@@ -66,8 +67,11 @@ Outcome CarryOut(const Plan::Plan& plan, Reporter& reporter) {
         if (step.thenProcessEvents)
             reporter.ProcessPendingEvents();
     }
-    // Explorer shows the new verbs and icons without a restart.
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    // Explorer shows the new verbs and icons without a restart. shell32 is
+    // loaded here, not at the start: the wizard's first screen needs none of it.
+    static const SystemLibrary shell32(L"shell32.dll");
+    if (const auto notify = shell32.Get<decltype(&SHChangeNotify)>("SHChangeNotify"))
+        notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return outcome;
 }
 

@@ -179,7 +179,31 @@ TEST(Gif, DamagedEmblemDrawsNothing) {
     UniqueBitmap bitmap(CreateCompatibleBitmap(dc.get(), 4, 4)); // black and white
     SelectObject(dc.get(), bitmap.get());
     SetPixel(dc.get(), 1, 1, RGB(255, 255, 255));
-    emblem.Draw(dc.get(), {0, 0});
+    emblem.Draw(dc.get(), {0, 0}, RGB(1, 2, 3));
     EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(255, 255, 255));
     EXPECT_EQ(Emblem(GetModuleHandleW(nullptr), IDR_EMBLEM).Size().cx, 96);
+}
+
+// The round emblem over the panel's colour: its corner shows the colour, its
+// middle the picture.
+TEST(Gif, EmblemLaidOverTheBackgroundColour) {
+    const Emblem emblem(GetModuleHandleW(nullptr), IDR_EMBLEM);
+    ASSERT_EQ(emblem.Size().cx, 96);
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = 96;
+    info.bmiHeader.biHeight = -96;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap);
+    SelectObject(dc.get(), bitmap.get());
+    const COLORREF panel = RGB(10, 200, 30);
+    emblem.Draw(dc.get(), {0, 0}, panel);
+    EXPECT_EQ(GetPixel(dc.get(), 0, 0), panel);
+    EXPECT_EQ(GetPixel(dc.get(), 95, 95), panel);
+    EXPECT_NE(GetPixel(dc.get(), 48, 48), panel);
 }

@@ -119,9 +119,55 @@ TEST_F(ProgramTest, StartsWithoutWhatOnlySomeRunsNeed) {
         loaded.emplace_back(name);
     }
     EXPECT_NE(std::find(loaded.begin(), loaded.end(), L"user32.dll"), loaded.end());
-    for (const wchar_t* later : {L"comdlg32.dll", L"oleaut32.dll", L"oleacc.dll"})
+    // The first screen needs none of these: the file dialog, COM's automation
+    // and accessibility, and the shell (the command line's arguments, the
+    // notification at the end, the folder a browse button starts in).
+    for (const wchar_t* later : {L"comdlg32.dll", L"oleaut32.dll", L"oleacc.dll", L"shell32.dll"})
         EXPECT_EQ(std::find(loaded.begin(), loaded.end(), later), loaded.end())
             << System::Ascii(later);
+}
+
+// The libraries the shipped program names in its import table, which Windows
+// loads before its first line runs.
+std::vector<std::string> ImportedLibraries(const std::wstring& program) {
+    const UniqueModule file(LoadLibraryExW(
+        program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!file)
+        return {};
+    // Mapped as an image, so relative addresses count from its base; the low
+    // bits of the handle only mark it as mapped for resources.
+    const auto* base =
+        reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(file.get()) & ~ULONG_PTR{3});
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY imports =
+        nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+            ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)
+                  ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]
+            : nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::vector<std::string> names;
+    for (const auto* entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         imports.VirtualAddress != 0 && entry->Name != 0; ++entry) {
+        std::string name(reinterpret_cast<const char*>(base + entry->Name));
+        CharLowerA(name.data());
+        names.push_back(name);
+    }
+    return names;
+}
+
+// Windows loads the programs' version records, the shell and blending only
+// where they are first used: the shipped program imports none of them.
+// (Under Wine the common controls load version.dll and msimg32.dll for
+// themselves, so the list of a started program's modules cannot show it.)
+TEST(ShippedImports, NameOnlyWhatTheFirstScreenNeeds) {
+    const std::vector<std::string> names =
+        ImportedLibraries(BuildFolder() + L"\\..\\Bildkranz.exe");
+    ASSERT_FALSE(names.empty());
+    EXPECT_NE(std::find(names.begin(), names.end(), "user32.dll"), names.end());
+    for (const char* later : {"shell32.dll", "version.dll", "msimg32.dll", "comdlg32.dll",
+                              "ole32.dll", "oleaut32.dll", "oleacc.dll", "shlwapi.dll"})
+        EXPECT_EQ(std::find(names.begin(), names.end(), later), names.end()) << later;
 }
 
 // Administrators confirm at start and register for all users; everyone else

@@ -3,6 +3,7 @@
 #include "association/Catalogue.h"
 #include "services/FileDirPath.h"
 #include "common/Numbers.h"
+#include "common/SystemLibrary.h"
 #include "common/Text.h"
 #include "resources/version.h"
 #include "unattended/ExitCode.h"
@@ -235,8 +236,19 @@ private:
 } // namespace
 
 std::vector<std::wstring> Arguments(const wchar_t* commandLine) {
+    // The wizard's start has no arguments and needs no shell32: the program's
+    // own name is one quoted text, or runs to the first blank or tab.
+    std::wstring_view rest(commandLine ? commandLine : L"");
+    const std::size_t nameEnd =
+        rest.starts_with(L'"') ? rest.find(L'"', 1) : rest.find_first_of(L" \t");
+    rest.remove_prefix(
+        std::min(rest.size(), nameEnd == std::wstring_view::npos ? rest.size() : nameEnd + 1));
+    if (rest.find_first_not_of(L" \t") == std::wstring_view::npos)
+        return {};
+    static const SystemLibrary shell32(L"shell32.dll");
+    const auto splitLine = shell32.Get<decltype(&CommandLineToArgvW)>("CommandLineToArgvW");
     int count = 0;
-    LPWSTR* split = CommandLineToArgvW(commandLine, &count);
+    LPWSTR* split = splitLine ? splitLine(commandLine, &count) : nullptr;
     if (!split)
         return {};
     // The first is the program itself.

@@ -478,7 +478,7 @@ void Root::PressFocusedButton() {
 
 void Root::DrawEmblem(const DRAWITEMSTRUCT& item) const {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_3DFACE));
-    emblem_->Draw(item.hDC, {item.rcItem.left, item.rcItem.top});
+    emblem_->Draw(item.hDC, {item.rcItem.left, item.rcItem.top}, GetSysColor(COLOR_3DFACE));
 }
 
 void Root::ShowMessage(std::wstring_view title, std::wstring_view text, UINT icon, HWND owner) {
