@@ -1,16 +1,15 @@
 #include "association/Backup.h"
 
 #include "association/AssociationTexts.h"
-
 #include "association/KeyPath.h"
 #include "association/Registry.h"
 #include "common/Failure.h"
-#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/Process.h"
 #include "common/SystemError.h"
 #include "common/Text.h"
 #include "common/UniqueHandle.h"
+#include "services/FileDirPath.h"
 #include "services/UserAccount.h"
 #include "services/WindowsOrdner.h"
 

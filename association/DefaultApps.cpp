@@ -3,9 +3,9 @@
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
 #include "association/Registry.h"
-#include "common/Text.h"
 #include "common/Com.h"
 #include "common/SystemLibrary.h"
+#include "common/Text.h"
 #include "common/UniqueHandle.h"
 
 #include <windows.h>

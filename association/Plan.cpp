@@ -1,12 +1,11 @@
 #include "association/AssociationTexts.h"
-#include "association/Plan.h"
-
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "association/KeyPath.h"
-#include "common/Text.h"
+#include "association/Plan.h"
 #include "association/ProgramName.h"
 #include "association/Registry.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <map>

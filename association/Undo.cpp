@@ -1,15 +1,14 @@
 #include "association/Undo.h"
 
 #include "association/AssociationTexts.h"
-
 #include "association/KeyPath.h"
 #include "association/Registry.h"
-#include "common/Text.h"
 #include "common/Failure.h"
-#include "services/FileDirPath.h"
-#include "services/TemporaryFile.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
+#include "common/Text.h"
+#include "services/FileDirPath.h"
+#include "services/TemporaryFile.h"
 
 #include <windows.h>
 

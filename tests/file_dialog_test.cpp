@@ -1,12 +1,12 @@
 // The real file dialog behind a verb row's "..." button, driven from a second
 // thread as a person would use it while the test's thread runs it.
-#include "services/FileDirPath.h"
 #include "driver/WindowDriver.h"
+#include "services/FileDirPath.h"
 #include "services/SpecialFolders.h"
 #include "tests/support/TextFile.h"
 #include "wizard/ControlIds.h"
-#include "wizard/Texts.h"
 #include "wizard/Root.h"
+#include "wizard/Texts.h"
 
 #include <commdlg.h>
 #include <gtest/gtest.h>

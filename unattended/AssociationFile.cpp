@@ -3,10 +3,10 @@
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "common/Failure.h"
-#include "services/FileDirPath.h"
-#include "services/TemporaryFile.h"
 #include "common/SystemError.h"
 #include "common/Text.h"
+#include "services/FileDirPath.h"
+#include "services/TemporaryFile.h"
 #include "unattended/Messages.h"
 #include "unattended/SilentTexts.h"
 

@@ -1,11 +1,11 @@
 #include "unattended/CommandLine.h"
 
 #include "association/Catalogue.h"
-#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemLibrary.h"
 #include "common/Text.h"
 #include "resources/version.h"
+#include "services/FileDirPath.h"
 #include "unattended/ExitCode.h"
 #include "unattended/Messages.h"
 #include "unattended/SilentTexts.h"

@@ -1,12 +1,11 @@
 #include "unattended/Messages.h"
 
-#include "unattended/SilentTexts.h"
-
 #include "common/Failure.h"
-#include "services/FileDirPath.h"
 #include "common/Numbers.h"
 #include "common/SystemError.h"
 #include "common/Text.h"
+#include "services/FileDirPath.h"
+#include "unattended/SilentTexts.h"
 
 #include <string>
 
