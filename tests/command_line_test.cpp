@@ -5,6 +5,7 @@
 #include "association/Catalogue.h"
 #include "association/DefaultApps.h"
 #include "association/KeyPath.h"
+#include "association/KeyPath.h"
 #include "association/Plan.h"
 #include "common/Process.h"
 #include "driver/Program.h"
@@ -119,6 +120,17 @@ TEST(CommandLine, ArgumentsArriveExactly) {
     const auto all = CommandLine::Parse({L"/Typen:alle", L"/Bearbeiten:" + kViewer});
     EXPECT_FALSE(all.error);
     EXPECT_EQ(all.options.choices.tickedTypes.size(), 9u);
+    EXPECT_EQ(all.options.choices.scope, KeyPath::Scope::kMachine);
+    const auto account = CommandLine::Parse({L"/konto", L"/Typen:png", L"/Oeffnen:" + kViewer});
+    EXPECT_FALSE(account.error);
+    EXPECT_EQ(account.options.choices.scope, KeyPath::Scope::kAccount);
+
+    // Without arguments the wizard starts, whatever blanks follow the name;
+    // a quoted name may be followed by an argument at once.
+    for (const wchar_t* wizard :
+         {L"\"C:\\Pfad mit Blank\\Bildkranz.exe\"  ", L"Bildkranz.exe\t", L"\"C:\\Bildkranz.exe\""})
+        EXPECT_TRUE(CommandLine::Arguments(wizard).empty()) << Ascii(wizard);
+    EXPECT_EQ(CommandLine::Arguments(L"\"C:\\Bildkranz.exe\"/?"), std::vector<std::wstring>{L"/?"});
 }
 
 // Each wrong argument is named, whatever else is right.
