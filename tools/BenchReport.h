@@ -18,8 +18,9 @@ struct Round {
     double untilFirstEditorMs = kUnknown, editorsMs = kUnknown, afterEditorsMs = kUnknown,
            untilHiddenMs = kUnknown, laterPrograms = kUnknown, laterProgramsEndMs = kUnknown;
     double peakWorkingSet = kUnknown, peakPagefile = kUnknown;
-    // The minimal window, started as the wizard is.
+    // The minimal window and the first screen's floor, started as the wizard is.
     double minimalStartMs, minimalPeakWorkingSet = kUnknown;
+    double floorStartMs, floorPeakWorkingSet = kUnknown;
     // The registry editor alone, started as the registration starts it.
     double classesMs, classesBytes, oneSmallMs, nineSmallMs, togetherMs;
     // The program's own steps in this process, against the same prepared registry.
