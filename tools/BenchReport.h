@@ -10,6 +10,13 @@ namespace BenchReport {
 // What could not be measured here; every figure made from it is unknown too.
 inline constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 
+// The program's own steps for one set of choices, each timed alone.
+struct Parts {
+    double planMs = kUnknown, undoReadMs = kUnknown, undoSaveMs = kUnknown, carryOutMs = kUnknown;
+    // Everything the program does itself beside its exports.
+    double Sum() const { return planMs + undoReadMs + undoSaveMs + carryOutMs; }
+};
+
 // Everything one round measures; kUnknown what could not be measured here.
 struct Round {
     // The registration, driven from outside, and cut where its job saw the
@@ -18,12 +25,15 @@ struct Round {
     double untilFirstEditorMs = kUnknown, editorsMs = kUnknown, afterEditorsMs = kUnknown,
            untilHiddenMs = kUnknown, laterPrograms = kUnknown, laterProgramsEndMs = kUnknown;
     double peakWorkingSet = kUnknown, peakPagefile = kUnknown;
-    // The minimal window, started as the wizard is.
+    // The minimal window and the first screen's floor, started as the wizard is.
     double minimalStartMs, minimalPeakWorkingSet = kUnknown;
+    double floorStartMs, floorPeakWorkingSet = kUnknown;
     // The registry editor alone, started as the registration starts it.
     double classesMs, classesBytes, oneSmallMs, nineSmallMs, togetherMs;
-    // The program's own steps in this process, against the same prepared registry.
-    double planMs, namesMs, undoReadMs, undoSaveMs, carryOutMs, notifyMs;
+    // The program's own steps in this process, against the same prepared
+    // registry: for every choice, and for one type with one verb.
+    Parts parts, oneTypeOneVerb;
+    double namesMs, notifyMs;
     // build/Bildkranz.exe, read with every round like the rest.
     double shippedBytes = kUnknown;
 };

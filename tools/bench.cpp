@@ -1,9 +1,10 @@
 // Figures for the real program as it runs here: a full registration against
-// bare exports by the registry editor, where its time goes, the time until
-// the window shows and the peak memory against a minimal windowed program's,
-// and the size of the shipped file. It prints its targets beside the figures
-// and never enforces them: a slow machine makes the figures larger, it does
-// not make this fail.
+// bare exports by the registry editor, where its time goes, how the
+// program's own part grows with the choices, the time until the window shows
+// and the peak memory against a minimal windowed program's and against the
+// least program that shows the first screen, and the size of the shipped
+// file. It prints its targets beside the figures and never enforces them: a
+// slow machine makes the figures larger, it does not make this fail.
 #include "association/Backup.h"
 #include "association/Catalogue.h"
 #include "association/KeyPath.h"
@@ -119,7 +120,15 @@ Plan::Choices EveryChoice() {
     return choices;
 }
 
-// --- The real program and the minimal window, driven from outside
+// The least a registration can be: the first type with the first verb.
+Plan::Choices OneTypeOneVerb(const Plan::Choices& every) {
+    Plan::Choices choices;
+    choices.tickedTypes.push_back(every.tickedTypes.front());
+    choices.tickedVerbs.push_back(every.tickedVerbs.front());
+    return choices;
+}
+
+// --- The real program and the floors, driven from outside
 
 // The peak working set and pagefile usage so far; the process still runs.
 std::pair<double, double> PeaksOf(HANDLE process) {
@@ -257,17 +266,21 @@ void RegisterOnce(Round& r, const std::wstring& program, const Plan::Choices& ch
     r.commands = CommandsWritten();
 }
 
-void MinimalOnce(Round& r, const std::wstring& program) {
+// A floor: its start until its window shows, and its peak working set once
+// it is painted.
+std::pair<double, double> FloorOnce(const std::wstring& program, const wchar_t* className) {
     const double started = NowMs();
     Program::RunningProgram running(program);
-    HWND window = WaitUntilShown(running, L"BildkranzMinimal");
-    r.minimalStartMs = NowMs() - started;
+    HWND window = WaitUntilShown(running, className);
+    const double startMs = NowMs() - started;
     // It paints before it reads its first message, so once it has answered
     // one the first paint is done.
     WindowDriver::Sync(window);
-    r.minimalPeakWorkingSet = PeaksOf(running.Handle()).first;
+    const double peak = PeaksOf(running.Handle()).first;
     PostMessageW(window, WM_CLOSE, 0, 0);
-    Require(running.WaitForExit(kPatienceMs) == 0, L"the minimal window program did not end");
+    Require(running.WaitForExit(kPatienceMs) == 0,
+            std::wstring(className) + L": the program did not end");
+    return {startMs, peak};
 }
 
 // --- The registry editor alone, and the program's own steps in this process
@@ -324,32 +337,43 @@ private:
 // In the program the plan is made before the editors start and the undo
 // file is read while they run; saving it, the writes and telling the shell
 // follow the last export's end.
-void PartsOnce(Round& r, const Plan::Choices& choices) {
+Parts TimeParts(const Plan::Choices& choices) {
     PrepareRegistry();
     DeleteFilesWritten();
+    Parts parts;
+    Plan::Plan plan;
+    parts.planMs = TimeOf([&] { plan = Plan::Make(choices, kFolder); });
+    std::optional<Undo::File> undo;
+    parts.undoReadMs = TimeOf([&] { undo.emplace(kFolder, plan.steps); });
+    parts.undoSaveMs = TimeOf([&] { undo->Save(); });
+    WritesTimer writes;
+    Registration::Register(choices, kFolder, writes);
+    Require(writes.complete, L"the plan's writes did not all succeed");
+    parts.carryOutMs = writes.ms;
+    // What the registration's notification started has ended before
+    // anything else is timed.
+    WaitForOwnChildren(kPatienceMs);
+    return parts;
+}
+
+// Every choice, then one type with one verb: a step that grows with the
+// plan shows in the difference.
+void PartsOnce(Round& r, const Plan::Choices& choices) {
     r.namesMs = TimeOf([&] {
         for (const Plan::VerbChoice& verb : choices.tickedVerbs)
             ProgramName::Of(verb.program);
     });
-    Plan::Plan plan;
-    r.planMs = TimeOf([&] { plan = Plan::Make(choices, kFolder); });
-    std::optional<Undo::File> undo;
-    r.undoReadMs = TimeOf([&] { undo.emplace(kFolder, plan.steps); });
-    r.undoSaveMs = TimeOf([&] { undo->Save(); });
-    WritesTimer writes;
-    Registration::Register(choices, kFolder, writes);
-    Require(writes.complete, L"the plan's writes did not all succeed");
-    r.carryOutMs = writes.ms;
-    // Alone: what the registration's notification started has ended, and
-    // what this one starts must not slow the next round.
-    WaitForOwnChildren(kPatienceMs);
+    r.parts = TimeParts(choices);
+    // Alone; what this one starts must not slow what follows.
     r.notifyMs = TimeOf([] { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); });
     WaitForOwnChildren(kPatienceMs);
+    r.oneTypeOneVerb = TimeParts(OneTypeOneVerb(choices));
 }
 
 void Run(int roundCount) {
     const std::wstring program = Program::InstallProgram(kFolder);
     const std::wstring minimal = Program::InstallProgram(kFolder, L"minimal_window.exe");
+    const std::wstring firstScreen = Program::InstallProgram(kFolder, L"first_screen_floor.exe");
     // build/Bildkranz.exe, beside the build folder of this benchmark.
     const std::wstring shipped = FileDirPath::Join(Program::BuildFolder(), L"..\\Bildkranz.exe");
     const Plan::Choices choices = EveryChoice();
@@ -362,14 +386,17 @@ void Run(int roundCount) {
     for (int number = 1; number <= roundCount; ++number) {
         Round& r = rounds.emplace_back();
         RegisterOnce(r, program, choices);
-        MinimalOnce(r, minimal);
+        std::tie(r.minimalStartMs, r.minimalPeakWorkingSet) =
+            FloorOnce(minimal, L"BildkranzMinimal");
+        std::tie(r.floorStartMs, r.floorPeakWorkingSet) =
+            FloorOnce(firstScreen, L"BildkranzFirstScreenFloor");
         ExportsOnce(r, choices);
         PartsOnce(r, choices);
         r.shippedBytes = FileSize(shipped);
         Say(L"round " + std::to_wstring(number) + L": registration " +
             Number(r.registerMs, kSeconds) + L" s, all 10 exports together " +
             Number(r.togetherMs, kSeconds) + L" s, start " + Number(r.startMs, kMilliseconds) +
-            L" ms");
+            L" ms (first-screen floor " + Number(r.floorStartMs, kMilliseconds) + L" ms)");
     }
     Say(L"");
     Report(rounds);
