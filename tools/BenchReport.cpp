@@ -137,7 +137,7 @@ const Row kReport[] = {
      [](const Round& r) { return r.floorPeakWorkingSet / r.minimalPeakWorkingSet; }, kRatio},
     {L"Size:"},
     {L"build/Bildkranz.exe (i686, the product)", [](const Round& r) { return r.shippedBytes; },
-     kKibibytes, 256.0},
+     kKibibytes, 240.0},
 };
 
 // "2.31 s  (range 2.20 .. 2.40)   target: at most 1.10, not met"; the range
