@@ -11,6 +11,8 @@ have_cmd cmake || missing+=(cmake)
 have_cmd make || missing+=(make)
 have_cmd i686-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-i686)
 have_cmd x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64)
+# The shipped file's compilers (cmake/mingw.cmake).
+have_cmd i686-w64-mingw32-g++-win32 || missing+=(g++-mingw-w64-i686-win32)
 have_cmd wine || missing+=(wine)
 have_pkg wine32:i386 || missing+=(wine32:i386)
 # Runs the tests where the kernel has no 32-bit support (see wine-arch.sh).
