@@ -21,12 +21,15 @@ struct Parts {
 struct Round {
     // The registration, driven from outside, and cut where its job saw the
     // editors start and end.
-    double startMs, registerMs, hiddenUntilMessageMs, backups, backupBytes, commands;
+    double registerMs, hiddenUntilMessageMs, backups, backupBytes, commands;
     double untilFirstEditorMs = kUnknown, editorsMs = kUnknown, afterEditorsMs = kUnknown,
            untilHiddenMs = kUnknown, laterPrograms = kUnknown, laterProgramsEndMs = kUnknown;
     double peakWorkingSet = kUnknown, peakPagefile = kUnknown;
-    // The minimal window and the first screen's floor, started as the wizard is.
-    double minimalStartMs, minimalPeakWorkingSet = kUnknown;
+    // The wizard, the minimal window and the first screen's floor, each
+    // started and closed again, one after the other: until the window shows,
+    // and the peak working set once it is painted.
+    double startPeakWorkingSet = kUnknown;
+    double startMs, minimalStartMs, minimalPeakWorkingSet = kUnknown;
     double floorStartMs, floorPeakWorkingSet = kUnknown;
     // The registry editor alone, started as the registration starts it.
     double classesMs, classesBytes, oneSmallMs, nineSmallMs, togetherMs;
