@@ -18,9 +18,13 @@ std::wstring BuildFolder() {
 }
 
 std::wstring InstallProgram(const std::wstring& folder, const std::wstring& name) {
+    return InstallProgramFrom(BuildFolder() + L'\\' + name, folder);
+}
+
+std::wstring InstallProgramFrom(const std::wstring& program, const std::wstring& folder) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring target = folder + L'\\' + name;
-    if (!CopyFileW((BuildFolder() + L'\\' + name).c_str(), target.c_str(), FALSE))
+    const std::wstring target = folder + program.substr(program.find_last_of(L'\\'));
+    if (!CopyFileW(program.c_str(), target.c_str(), FALSE))
         throw std::runtime_error("cannot copy a built program");
     return target;
 }

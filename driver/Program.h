@@ -17,6 +17,8 @@ std::wstring BuildFolder();
 // Copies a built program into folder (created if needed); returns its path.
 std::wstring InstallProgram(const std::wstring& folder,
                             const std::wstring& name = L"Bildkranz.exe");
+// The same for a program anywhere, under its own name.
+std::wstring InstallProgramFrom(const std::wstring& program, const std::wstring& folder);
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 // Runs a program to its end: its exit code; nothing when it could not be

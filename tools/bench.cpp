@@ -385,13 +385,8 @@ void PartsOnce(Round& r, const Plan::Choices& choices) {
 // The 32-bit benchmark times the shipped file itself; the 64-bit one, where
 // 32-bit programs cannot run here, its own build's twin.
 std::wstring InstallMeasured(const std::wstring& shipped) {
-    if constexpr (sizeof(void*) == 4) {
-        const std::wstring installed = kFolder + L"\\Bildkranz.exe";
-        CreateDirectoryW(kFolder.c_str(), nullptr);
-        Require(CopyFileW(shipped.c_str(), installed.c_str(), FALSE) != FALSE,
-                L"cannot copy the shipped program");
-        return installed;
-    }
+    if constexpr (sizeof(void*) == 4)
+        return Program::InstallProgramFrom(shipped, kFolder);
     return Program::InstallProgram(kFolder);
 }
 
