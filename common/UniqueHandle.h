@@ -56,6 +56,12 @@ struct File {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE handle) { CloseHandle(handle); }
 };
+// GetDC(nullptr) hands out the screen's device context, given back with
+// ReleaseDC rather than deleted.
+struct ScreenDc {
+    static HDC invalid() { return nullptr; }
+    static void close(HDC dc) { ReleaseDC(nullptr, dc); }
+};
 template <typename Interface> struct Com {
     static Interface* invalid() { return nullptr; }
     static void close(Interface* object) { object->Release(); }
@@ -68,6 +74,7 @@ using UniqueFile = UniqueHandle<HANDLE, HandleTraits::File>;
 using UniqueFont = UniqueHandle<HFONT, HandleTraits::ClosedBy<HFONT, DeleteObject>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, HandleTraits::ClosedBy<HBITMAP, DeleteObject>>;
 using UniqueMemoryDc = UniqueHandle<HDC, HandleTraits::ClosedBy<HDC, DeleteDC>>;
+using UniqueScreenDc = UniqueHandle<HDC, HandleTraits::ScreenDc>;
 using UniqueIcon = UniqueHandle<HICON, HandleTraits::ClosedBy<HICON, DestroyIcon>>;
 using UniqueModule = UniqueHandle<HMODULE, HandleTraits::ClosedBy<HMODULE, FreeLibrary>>;
 template <typename Interface> using ComPtr = UniqueHandle<Interface*, HandleTraits::Com<Interface>>;

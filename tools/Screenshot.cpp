@@ -12,12 +12,6 @@ namespace Screenshot {
 
 namespace {
 
-struct ScreenDcTraits {
-    static HDC invalid() { return nullptr; }
-    static void close(HDC dc) { ReleaseDC(nullptr, dc); }
-};
-using ScreenDc = UniqueHandle<HDC, ScreenDcTraits>;
-
 // A picture counts as painted once it has not changed for this long.
 constexpr ULONGLONG kSettledForMs = 300;
 
@@ -37,7 +31,7 @@ Picture Capture(HWND window) {
     picture.height = frame.bottom - frame.top;
     picture.stride = (picture.width * 3 + 3) & ~3;
 
-    ScreenDc screen(GetDC(nullptr));
+    UniqueScreenDc screen(GetDC(nullptr));
     UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);

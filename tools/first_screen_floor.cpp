@@ -115,11 +115,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int Run(HINSTANCE instance) {
     Floor made;
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    const bool pictured = screen && MakePicture(made, screen);
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    int dpi = 96;
+    bool pictured = false;
+    if (const UniqueScreenDc screen(GetDC(nullptr)); screen) {
+        dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+        pictured = MakePicture(made, screen.get());
+    }
     made.font = CreateUiFont(dpi);
     if (!pictured || !made.font)
         return 1;
