@@ -107,6 +107,9 @@ TEST_F(WindowTest, StartsCentredOnTheTypeScreenWithEveryTypeTicked) {
     EXPECT_EQ(GetFocus(), list);
     EXPECT_FALSE(IsEnabled(Control(id::kBack)));
     EXPECT_TRUE(IsEnabled(Control(id::kNext)) && IsEnabled(Control(id::kCancel)));
+    for (int screen = 2; screen <= 3; ++screen)
+        EXPECT_EQ(GetWindow(Control(id::Screen(screen)), GW_CHILD), nullptr)
+            << "screen " << screen << " is made at start, though a start shows only the first";
 
     const HWND window = root_->Handle();
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
@@ -130,6 +133,10 @@ TEST_F(WindowTest, ControlsSitWhereTheLayoutPutsThemInTheirFonts) {
         {id::kLabel2, {174, 45, 286, 70}, FW_BOLD},
         {id::VerbBrowse(5), {444, 264, 31, 21}, FW_NORMAL},
     };
+    Click(id::kNext);
+    Click(id::VerbCheckBox(5));
+    Click(id::kNext);
+    ASSERT_EQ(VisibleScreen(), 3);
     for (const auto& c : controls) {
         SCOPED_TRACE(c.control);
         RECT place{};
@@ -294,6 +301,8 @@ TEST_F(WindowTest, AScreenReaderHearsWhatEachControlIsFor) {
     const Com::Apartment com;
     Click(id::kNext);
     Click(id::VerbCheckBox(2)); // one enabled row among disabled ones
+    Click(id::kNext);           // the last screen is made once shown
+    Click(id::kBack);
     std::vector<HWND> controls;
     FirstWindow(
         [&](HWND control) {
@@ -331,7 +340,7 @@ TEST_F(WindowTest, AScreenReaderHearsWhatEachControlIsFor) {
 }
 
 // Started over programs registered for the reference class: each row shows
-// its own, and the focus stays in the type list.
+// its own, and no row took the focus.
 TEST_F(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus) {
     const std::wstring commands = L"ACDC_BMP\\shell\\";
     const std::wstring viewer = L"C:\\Programme\\Mein Bild\\Betrachter.exe";
@@ -345,6 +354,8 @@ TEST_F(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus)
                        std::string("\7\0\0\0", 4)));
     PutText(commands + L"uPrint\\Command", nullptr, L"\"%1\"");
     Start();
+    EXPECT_EQ(GetFocus(), Control(id::kTypeList));
+    Click(id::kNext);
     const std::pair<std::wstring, bool> rows[] = {{viewer, true},
                                                   {L"C:\\Tools\\edit.exe", true},
                                                   {L"C:\\Tools\\quick.exe", true},
@@ -356,7 +367,7 @@ TEST_F(StartUp, RowsShowTheProgramsRegisteredForTheReferenceClassAndMoveNoFocus)
         EXPECT_EQ(VerbTicked(slot), rows[slot - 1].second);
         EXPECT_EQ(IsEnabled(Control(id::VerbBrowse(slot))), rows[slot - 1].second);
     }
-    EXPECT_EQ(GetFocus(), Control(id::kTypeList));
+    EXPECT_FALSE(IsChild(Control(id::Screen(2)), GetFocus()));
 }
 
 // Where this process may not write for all users the wizard registers for the
@@ -373,9 +384,12 @@ TEST_F(StartUp, ForTheAccountRowsShowItsOwnProgramsElseTheMachinesAndTheScreenSa
     const MachineClassesReadOnly locked;
     ASSERT_TRUE(locked.Holds()) << "the stand-in for a user without rights does not hold";
     Start();
+    Click(id::kNext);
     EXPECT_EQ(WindowText(Control(id::VerbText(1))), L"C:\\Konto\\open.exe");
     EXPECT_EQ(WindowText(Control(id::VerbText(2))), L"C:\\Alle\\edit.exe");
     EXPECT_EQ(WindowText(Control(id::VerbText(3))), L"");
+    Click(id::kNext);
+    ASSERT_EQ(VisibleScreen(), 3);
     const std::wstring confirmation = WindowText(Control(id::kLabel2));
     EXPECT_NE(confirmation.find(L"nur f\u00FCr Ihr Benutzerkonto \u201E"), std::wstring::npos)
         << System::Ascii(confirmation);

@@ -191,6 +191,9 @@ std::wstring ProgramName(int slot) {
 
 } // namespace
 
+// The first screen and the bar are made here; the panels of the other two
+// stay empty until each is first shown (MakeScreenOnce), so that a start
+// builds what it shows and nothing more.
 void Root::CreateControls() {
     // The screens lie on top of each other; only one is ever visible, so their
     // order among themselves does not matter to Tab. The bar comes last.
@@ -203,9 +206,18 @@ void Root::CreateControls() {
         pScreens(index) = CreateControl(window_, spec, font_.get(), dpi_);
     }
     CreateTypeScreen(pScreens(kTypeScreen));
-    CreateVerbScreen(pScreens(kVerbScreen));
-    CreateConfirmationScreen(pScreens(kConfirmationScreen));
     CreateButtonBar();
+}
+
+void Root::MakeScreenOnce(int index) {
+    if (GetWindow(pScreens(index), GW_CHILD))
+        return;
+    if (index == kVerbScreen) {
+        CreateVerbScreen(pScreens(index));
+        FillVerbRows();
+    } else if (index == kConfirmationScreen) {
+        CreateConfirmationScreen(pScreens(index));
+    }
 }
 
 void Root::CreateTypeScreen(HWND screen) {
@@ -516,6 +528,8 @@ bool Root::ScreenVisible(int index) const {
 }
 
 void Root::ShowScreen(int index, bool visible) {
+    if (visible)
+        MakeScreenOnce(index);
     ShowWindow(pScreens(index), visible ? SW_SHOW : SW_HIDE);
 }
 
@@ -597,13 +611,13 @@ void Root::SetVerbTick(int slot, int state) {
     cChecker_Click(slot);
 }
 
-// Called for the user's clicks and for the ticks set at start, while the
-// window is still hidden: only a click moves the focus.
+// Called for the user's clicks and for the ticks set from what was found at
+// start, while the row cannot be seen yet: only a click moves the focus.
 void Root::cChecker_Click(int slot) {
     const BOOL ticked = Button_GetCheck(cChecker(slot)) == BST_CHECKED;
     EnableWindow(tChecker(slot), ticked);
     EnableWindow(bChecker(slot), ticked);
-    if (ticked && IsWindowVisible(window_))
+    if (ticked && IsWindowVisible(cChecker(slot)))
         SetFocus(bChecker(slot));
 }
 
@@ -646,10 +660,16 @@ void Root::tChecker_KeyDown(int slot, WORD key, int) {
 
 // --- Registry work
 
+// Read at start, shown by the rows once they are made.
 void Root::GetAttributes() {
-    const std::array<std::wstring, 5> programs = CurrentPrograms::Read(scope_);
+    programsFound_ = CurrentPrograms::Read(scope_);
+    if (cChecker(1))
+        FillVerbRows();
+}
+
+void Root::FillVerbRows() {
     for (int slot = 1; slot <= Catalogue::kVerbCount; ++slot) {
-        const std::wstring& program = programs[slot - 1];
+        const std::wstring& program = programsFound_[slot - 1];
         SetWindowTextW(tChecker(slot), program.c_str());
         SetVerbTick(slot, program.empty() ? BST_UNCHECKED : BST_CHECKED);
     }

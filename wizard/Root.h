@@ -17,7 +17,8 @@
 class Root : private Registration::Reporter {
 public:
     // Creates the window hidden and loads it: every type ticked, Back disabled,
-    // the verb rows filled with the programs registered now.
+    // the programs registered now read for the verb rows, which show them once
+    // the verb screen is first shown.
     explicit Root(HINSTANCE instance);
     ~Root();
     Root(const Root&) = delete;
@@ -56,6 +57,9 @@ private:
     void CreateVerbScreen(HWND screen);
     void CreateConfirmationScreen(HWND screen);
     void CreateButtonBar();
+    // Makes a screen's controls the first time it is to be shown.
+    void MakeScreenOnce(int index);
+    void FillVerbRows();
 
     void Form_Initialize();
     void Form_Load();
@@ -103,6 +107,8 @@ private:
     std::array<HWND, 5> verbCheckBoxes_{};
     std::array<HWND, 5> verbTexts_{};
     std::array<HWND, 5> verbBrowseButtons_{};
+    // What GetAttributes read, one program per verb slot, empty where none.
+    std::array<std::wstring, 5> programsFound_;
     HWND bWeiter_ = nullptr;
     HWND bZurück_ = nullptr;
     HWND BAbbrechen_ = nullptr;
