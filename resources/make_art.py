@@ -19,6 +19,7 @@ import os
 import random
 import struct
 import sys
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -353,35 +354,58 @@ def build_emblem():
 # ICO
 # ---------------------------------------------------------------------------
 
+# Each image is stored as PNG, which Windows reads in icons since Vista (and
+# Wine's user32 too): half the bytes of the same pixels as bitmaps.
+
+def _png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+def _paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    return a if pa <= pb and pa <= pc else b if pb <= pc else c
+
+
+def _filtered(line, prev, kind, bpp=4):
+    out = bytearray([kind])
+    for i, v in enumerate(line):
+        a = line[i - bpp] if i >= bpp else 0
+        b = prev[i]
+        c = prev[i - bpp] if i >= bpp else 0
+        out.append((v - (0, a, b, (a + b) // 2, _paeth(a, b, c))[kind]) & 0xFF)
+    return out
+
+
+def make_png(size, rgba):
+    """RGBA rows, each with the filter that leaves the smallest differences
+    (the usual heuristic), compressed as tightly as zlib can."""
+    raw = bytearray()
+    prev = bytes(size * 4)
+    for row in range(size):
+        line = bytes(rgba[row * size * 4:(row + 1) * size * 4])
+        raw += min((_filtered(line, prev, kind) for kind in range(5)),
+                   key=lambda f: sum(v if v < 128 else 256 - v for v in f[1:]))
+        prev = line
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + _png_chunk(b"IHDR", header) +
+            _png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + _png_chunk(b"IEND", b""))
+
+
 def make_icon_image(size):
     # Fewer subsamples on the smallest icon keep its few pixels crisp
     # instead of averaging every shape into its neighbours.
     colours, coverage = render(size, 4 if size <= 16 else 8, 0.75)
-    xor_stride = (size * 3 + 3) & ~3
-    and_stride = ((size + 31) // 32) * 4
-    xor = bytearray()
-    mask = bytearray()
-    for row in range(size - 1, -1, -1):          # bottom-up, as in any DIB
-        line = bytearray()
-        bits = bytearray(and_stride)
-        for col in range(size):
-            i = row * size + col
-            if inside(coverage[i]):
-                # No blending at the edge: an icon lands on any background,
-                # light or dark, so a pre-blended fringe would show somewhere.
-                r, g, b = to_bytes(colours[i])
-                line += bytes((b, g, r))
-            else:
-                # Transparent pixels must be black in the colour plane, since
-                # the screen is ANDed with the mask and then XORed with it.
-                line += b"\0\0\0"
-                bits[col >> 3] |= 0x80 >> (col & 7)
-        line += bytes(xor_stride - len(line))
-        xor += line
-        mask += bits
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 24, 0,
-                         len(xor) + len(mask), 0, 0, 0, 0)
-    return header + bytes(xor) + bytes(mask)
+    rgba = bytearray()
+    for i in range(size * size):
+        if inside(coverage[i]):
+            # No blending at the edge: an icon lands on any background,
+            # light or dark, so a pre-blended fringe would show somewhere.
+            rgba += bytes(to_bytes(colours[i])) + b"\xff"
+        else:
+            rgba += bytes(4)
+    return make_png(size, rgba)
 
 
 def make_ico(sizes):
@@ -389,7 +413,7 @@ def make_ico(sizes):
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for s, img in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 24, len(img), offset)
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(img), offset)
         offset += len(img)
     for img in images:
         out += img
@@ -507,6 +531,43 @@ def read_gif(data):
     return w, h, palette, transparent, indices
 
 
+def read_png(data):
+    check(data[:8] == b"\x89PNG\r\n\x1a\n", "PNG signature")
+    pos, chunks = 8, {}
+    while pos < len(data):
+        (length,) = struct.unpack_from(">I", data, pos)
+        kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + length]
+        (crc,) = struct.unpack_from(">I", data, pos + 8 + length)
+        check(crc == zlib.crc32(kind + body), "PNG chunk checksum")
+        chunks[kind] = chunks.get(kind, b"") + body
+        pos += 12 + length
+    check(list(chunks)[-1] == b"IEND", "PNG ends with IEND")
+    w, h, depth, colour, method, filt, interlace = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+    check((depth, colour, method, filt, interlace) == (8, 6, 0, 0, 0), "8-bit RGBA PNG")
+    raw = zlib.decompress(chunks[b"IDAT"])
+    check(len(raw) == h * (1 + 4 * w), "PNG data length")
+    pixels, prev = [], bytearray(4 * w)
+    for row in range(h):
+        kind, line = raw[row * (1 + 4 * w)], bytearray(raw[row * (1 + 4 * w) + 1:(row + 1) * (1 + 4 * w)])
+        check(kind <= 4, "PNG filter type")
+        for i in range(len(line)):
+            a = line[i - 4] if i >= 4 else 0
+            b, c = prev[i], prev[i - 4] if i >= 4 else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + b) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 0xFF
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 0xFF
+        pixels += [tuple(line[4 * x:4 * x + 4]) for x in range(w)]
+        prev = line
+    return w, h, pixels
+
+
 def read_ico(data):
     reserved, kind, count = struct.unpack_from("<HHH", data, 0)
     check(reserved == 0 and kind == 1, "icon directory header")
@@ -517,26 +578,13 @@ def read_ico(data):
         h = h or 256
         img = data[offset:offset + length]
         check(len(img) == length, "icon image inside the file")
-        (bisize, biw, bih, bplanes, bbits, bcomp, bsizeimage,
-         _, _, bused, _) = struct.unpack_from("<IiiHHIIiiII", img, 0)
-        check(bisize == 40 and biw == w and bih == 2 * h, "BITMAPINFOHEADER sizes")
-        check(bplanes == 1 and bbits == 24 and bcomp == 0 and bused == 0, "24-bit BI_RGB")
-        xor_stride = (w * 3 + 3) // 4 * 4
-        and_stride = (w + 31) // 32 * 4
-        check(length == 40 + h * (xor_stride + and_stride), "image length")
-        check(bsizeimage == h * (xor_stride + and_stride), "biSizeImage")
-        check((planes, bpp, colours, res) == (1, 24, 0, 0), "directory entry")
-        rgb, opaque = [], []
-        for row in range(h):
-            src = 40 + (h - 1 - row) * xor_stride
-            msk = 40 + h * xor_stride + (h - 1 - row) * and_stride
-            for col in range(w):
-                b, g, r = img[src + 3 * col:src + 3 * col + 3]
-                t = (img[msk + (col >> 3)] >> (7 - (col & 7))) & 1
-                rgb.append((r, g, b))
-                opaque.append(not t)
-                check(not t or (r, g, b) == (0, 0, 0), "masked pixel is black")
-        images.append((w, h, rgb, opaque))
+        check((planes, bpp, colours, res) == (1, 32, 0, 0), "directory entry")
+        pw, ph, pixels = read_png(img)
+        check((pw, ph) == (w, h), "PNG size matches the directory")
+        for p in pixels:
+            check(p[3] in (0, 255), "alpha is all or nothing")
+            check(p[3] or p == (0, 0, 0, 0), "a transparent pixel is black")
+        images.append((w, h, [p[:3] for p in pixels], [p[3] == 255 for p in pixels]))
     return images
 
 

@@ -4,6 +4,7 @@
 // program_test.cpp tries them from outside.
 #include "association/Plan.h"
 #include "common/Com.h"
+#include "common/UniqueHandle.h"
 #include "driver/WindowDriver.h"
 #include "tests/support/Accessibility.h"
 #include "tests/support/RegistryProbe.h"
@@ -94,6 +95,27 @@ protected:
     void SetUp() override { DeleteAllAssociations(); }
 };
 
+// An icon drawn on a square of one colour: what shows at its centre and in
+// a corner.
+struct IconPixels {
+    COLORREF centre;
+    COLORREF corner;
+};
+
+IconPixels DrawnOn(HICON icon, int size, COLORREF background) {
+    const UniqueScreenDc screen(GetDC(nullptr));
+    const UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+    const UniqueBitmap canvas(CreateCompatibleBitmap(screen.get(), size, size));
+    const HGDIOBJ previous = SelectObject(dc.get(), canvas.get());
+    SetDCBrushColor(dc.get(), background);
+    const RECT all{0, 0, size, size};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    const IconPixels pixels{GetPixel(dc.get(), size / 2, size / 2), GetPixel(dc.get(), 0, 0)};
+    SelectObject(dc.get(), previous);
+    return pixels;
+}
+
 } // namespace
 
 TEST_F(WindowTest, StartsCentredOnTheTypeScreenWithEveryTypeTicked) {
@@ -153,6 +175,34 @@ TEST_F(WindowTest, ControlsSitWhereTheLayoutPutsThemInTheirFonts) {
         EXPECT_STREQ(font.lfFaceName, L"Tahoma");
         EXPECT_EQ(font.lfHeight, -12); // 9 point
         EXPECT_EQ(font.lfWeight, c.weight);
+    }
+}
+
+// The icon's images are stored compressed: each size the system asks for
+// must come out whole, opaque inside and transparent at the corners.
+TEST_F(WindowTest, TheTitleBarCarriesTheIconInBothSizes) {
+    const struct {
+        WPARAM kind;
+        int widthMetric;
+    } icons[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+    for (const auto& wanted : icons) {
+        SCOPED_TRACE(wanted.kind);
+        const auto icon =
+            reinterpret_cast<HICON>(SendMessageW(root_->Handle(), WM_GETICON, wanted.kind, 0));
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        const UniqueBitmap colour(info.hbmColor);
+        const UniqueBitmap mask(info.hbmMask);
+        BITMAP bitmap{};
+        GetObjectW(colour.get(), sizeof(bitmap), &bitmap);
+        const int size = GetSystemMetrics(wanted.widthMetric);
+        EXPECT_EQ(bitmap.bmWidth, size);
+        const IconPixels onWhite = DrawnOn(icon, size, RGB(255, 255, 255));
+        const IconPixels onBlack = DrawnOn(icon, size, RGB(0, 0, 0));
+        EXPECT_EQ(onWhite.corner, RGB(255, 255, 255));
+        EXPECT_EQ(onBlack.corner, RGB(0, 0, 0));
+        EXPECT_EQ(onWhite.centre, onBlack.centre);
     }
 }
 
