@@ -8,7 +8,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
-#include <map>
+#include <vector>
 
 namespace Plan {
 
@@ -28,23 +28,44 @@ public:
     explicit KeyModel(HKEY root) : root_(root) {}
 
     bool Exists(const std::wstring& key) {
-        if (const auto known = known_.find(key); known != known_.end())
-            return known->second;
+        if (const auto known = Find(key); known != known_.end() && Text::Same(known->key, key))
+            return known->exists;
         for (const std::wstring& deleted : deletedTrees_)
             if (SameOrBelow(key, deleted))
                 return false;
-        return known_[key] = Registry::KeyExists(root_, key) == Registry::kTrue;
+        return Remember(key, Registry::KeyExists(root_, key) == Registry::kTrue);
     }
-    void Created(const std::wstring& key) { known_[key] = true; }
+    void Created(const std::wstring& key) { Remember(key, true); }
     void DeletedTree(const std::wstring& key) {
-        std::erase_if(known_, [&](const auto& entry) { return SameOrBelow(entry.first, key); });
+        std::erase_if(known_, [&](const Known& entry) { return SameOrBelow(entry.key, key); });
         deletedTrees_.push_back(key);
-        known_[key] = false;
+        Remember(key, false);
     }
 
 private:
+    // Sorted by key, case-blind: a run plans a few dozen keys, and a sorted
+    // vector brings no tree code into the program.
+    struct Known {
+        std::wstring key;
+        bool exists;
+    };
+    std::vector<Known>::iterator Find(const std::wstring& key) {
+        return std::lower_bound(
+            known_.begin(), known_.end(), key, [](const Known& entry, const std::wstring& wanted) {
+                return Text::CompareCaseBlind(entry.key, wanted) == CSTR_LESS_THAN;
+            });
+    }
+    bool Remember(const std::wstring& key, bool exists) {
+        const auto place = Find(key);
+        if (place != known_.end() && Text::Same(place->key, key))
+            place->exists = exists;
+        else
+            known_.insert(place, {key, exists});
+        return exists;
+    }
+
     HKEY root_;
-    std::map<std::wstring, bool, Text::CaseBlindLess> known_;
+    std::vector<Known> known_;
     std::vector<std::wstring> deletedTrees_;
 };
 
