@@ -41,6 +41,17 @@ inline std::wstring_view Unquoted(std::wstring_view text) {
     return IsQuoted(text) ? text.substr(1, text.size() - 2) : text;
 }
 
+// UTF-8 text as Windows takes it. The program keeps a text in UTF-8 where its
+// length makes the half of UTF-16's bytes count.
+inline std::wstring Wide(std::u8string_view utf8) {
+    const char* bytes = reinterpret_cast<const char*>(utf8.data());
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes, size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes, size, wide.data(), length);
+    return wide;
+}
+
 // The pattern with %1 … %9 replaced by the texts given, in order; a %
 // followed by anything else stays as it is. Texts with their gaps marked keep
 // a sentence in one piece, where its words can be read and changed.

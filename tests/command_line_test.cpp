@@ -201,6 +201,9 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoNameTheArgumentAndChangeNothing) {
     const Finished help = RunProgram(L"/?");
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_NE(help.output.find(L"  3  eine Sicherung"), std::wstring::npos) << Ascii(help.output);
+    // Kept in the program as UTF-8: umlauts and German quotes come out whole.
+    EXPECT_NE(help.output.find(L"braucht daf\u00FCr \u201EAls Administrator ausf\u00FChren\u201C"),
+              std::wstring::npos);
 }
 
 TEST_F(CommandLineTest, ThePreviewPrintsThePlanAndChangesNothing) {

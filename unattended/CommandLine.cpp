@@ -266,7 +266,7 @@ Parsed Parse(const std::vector<std::wstring>& arguments) {
 }
 
 std::wstring UsageText() {
-    return Text::Fill(SilentTexts::kUsage, {BILDKRANZ_VERSION_WTEXT, ExitCodes()});
+    return Text::Fill(Text::Wide(SilentTexts::kUsage), {BILDKRANZ_VERSION_WTEXT, ExitCodes()});
 }
 
 } // namespace CommandLine
