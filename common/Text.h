@@ -20,12 +20,6 @@ inline bool Same(std::wstring_view left, std::wstring_view right) {
     return CompareCaseBlind(left, right) == CSTR_EQUAL;
 }
 
-struct CaseBlindLess {
-    bool operator()(std::wstring_view left, std::wstring_view right) const {
-        return CompareCaseBlind(left, right) == CSTR_LESS_THAN;
-    }
-};
-
 // A name or path within a German sentence, in German quotes: „text“.
 inline std::wstring Quoted(std::wstring_view text) {
     return L"„" + std::wstring(text) + L"“";
