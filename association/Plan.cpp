@@ -28,7 +28,7 @@ public:
     explicit KeyModel(HKEY root) : root_(root) {}
 
     bool Exists(const std::wstring& key) {
-        if (const auto known = Find(key); known != known_.end() && Text::Same(known->key, key))
+        if (const Known* known = Lookup(key))
             return known->exists;
         for (const std::wstring& deleted : deletedTrees_)
             if (SameOrBelow(key, deleted))
@@ -55,12 +55,15 @@ private:
                 return Text::CompareCaseBlind(entry.key, wanted) == CSTR_LESS_THAN;
             });
     }
-    bool Remember(const std::wstring& key, bool exists) {
+    Known* Lookup(const std::wstring& key) {
         const auto place = Find(key);
-        if (place != known_.end() && Text::Same(place->key, key))
-            place->exists = exists;
+        return place != known_.end() && Text::Same(place->key, key) ? &*place : nullptr;
+    }
+    bool Remember(const std::wstring& key, bool exists) {
+        if (Known* known = Lookup(key))
+            known->exists = exists;
         else
-            known_.insert(place, {key, exists});
+            known_.insert(Find(key), {key, exists});
         return exists;
     }
 

@@ -660,11 +660,10 @@ void Root::tChecker_KeyDown(int slot, WORD key, int) {
 
 // --- Registry work
 
-// Read at start, shown by the rows once they are made.
+// Called once, from Form_Load: the rows do not exist yet and show what was
+// read once they are made.
 void Root::GetAttributes() {
     programsFound_ = CurrentPrograms::Read(scope_);
-    if (cChecker(1))
-        FillVerbRows();
 }
 
 void Root::FillVerbRows() {
