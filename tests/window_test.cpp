@@ -179,16 +179,17 @@ TEST_F(WindowTest, ControlsSitWhereTheLayoutPutsThemInTheirFonts) {
 }
 
 // The icon's images are stored compressed: each size the system asks for
-// must come out whole, opaque inside and transparent at the corners.
+// must come out whole, opaque inside and transparent at the corners. The
+// title bar and the task switcher draw them from the window's class.
 TEST_F(WindowTest, TheTitleBarCarriesTheIconInBothSizes) {
     const struct {
-        WPARAM kind;
+        int classIndex;
         int widthMetric;
-    } icons[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+    } icons[] = {{GCLP_HICON, SM_CXICON}, {GCLP_HICONSM, SM_CXSMICON}};
     for (const auto& wanted : icons) {
-        SCOPED_TRACE(wanted.kind);
+        SCOPED_TRACE(wanted.classIndex);
         const auto icon =
-            reinterpret_cast<HICON>(SendMessageW(root_->Handle(), WM_GETICON, wanted.kind, 0));
+            reinterpret_cast<HICON>(GetClassLongPtrW(root_->Handle(), wanted.classIndex));
         ASSERT_NE(icon, nullptr);
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon, &info));

@@ -48,7 +48,22 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
-void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HINSTANCE instance, int background) {
+// The system's own copy (LR_SHARED) in the size it draws, so that it lives as
+// long as the class, past any one window.
+HICON SharedAppIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                         GetSystemMetrics(widthMetric),
+                                         GetSystemMetrics(heightMetric), LR_SHARED));
+}
+
+// The title bar and the task switcher draw the class's icons. Given with the
+// class, they reach the window as it is made; WM_SETICON afterwards makes the
+// system take the window's icons up again for each size (under Wine 3 to 4 ms
+// of a start).
+enum class ClassIcon { kNone, kApp };
+
+void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HINSTANCE instance, int background,
+                       ClassIcon icon = ClassIcon::kNone) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
     if (GetClassInfoExW(instance, name, &existing))
@@ -60,6 +75,10 @@ void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HINSTANCE instanc
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = GetSysColorBrush(background);
     windowClass.lpszClassName = name;
+    if (icon == ClassIcon::kApp) {
+        windowClass.hIcon = SharedAppIcon(instance, SM_CXICON, SM_CYICON);
+        windowClass.hIconSm = SharedAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
+    }
     if (!RegisterClassExW(&windowClass))
         throw Failure(std::wstring(Texts::kNoWindowClass));
 }
@@ -94,10 +113,10 @@ Root::Root(HINSTANCE instance)
                                                     : KeyPath::Scope::kAccount) {
     Form_Initialize();
     dpi_ = ScreenDpi();
-    CreateFontsAndIcons();
+    CreateFonts();
     emblem_.emplace(instance_, IDR_EMBLEM);
 
-    RegisterClassOnce(kRootClass, WindowProc, instance_, COLOR_3DFACE);
+    RegisterClassOnce(kRootClass, WindowProc, instance_, COLOR_3DFACE, ClassIcon::kApp);
     RegisterClassOnce(kScreenClass, PanelProc, instance_, COLOR_3DFACE);
     RegisterClassOnce(kBarClass, PanelProc, instance_, COLOR_WINDOW);
 
@@ -109,8 +128,6 @@ Root::Root(HINSTANCE instance)
                               frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (!window_)
         throw Failure(std::wstring(Texts::kNoWindow));
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     CreateControls();
     Form_Load();
 }
@@ -122,16 +139,9 @@ Root::~Root() {
     }
 }
 
-void Root::CreateFontsAndIcons() {
+void Root::CreateFonts() {
     font_ = CreateUiFont(dpi_, FW_NORMAL);
     boldFont_ = CreateUiFont(dpi_, FW_BOLD);
-    auto loadIcon = [this](int metricX, int metricY) {
-        return UniqueIcon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP),
-                                                        IMAGE_ICON, GetSystemMetrics(metricX),
-                                                        GetSystemMetrics(metricY), 0)));
-    };
-    bigIcon_ = loadIcon(SM_CXICON, SM_CYICON);
-    smallIcon_ = loadIcon(SM_CXSMICON, SM_CYSMICON);
 }
 
 // --- Creation. Controls are created in tab order: the z-order is the order in

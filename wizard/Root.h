@@ -51,7 +51,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int notification);
 
-    void CreateFontsAndIcons();
+    void CreateFonts();
     void CreateControls();
     void CreateTypeScreen(HWND screen);
     void CreateVerbScreen(HWND screen);
@@ -97,8 +97,6 @@ private:
     int dpi_ = 96;
     UniqueFont font_;
     UniqueFont boldFont_;
-    UniqueIcon bigIcon_;
-    UniqueIcon smallIcon_;
     std::optional<Emblem> emblem_;
     HWND window_ = nullptr;
     std::array<HWND, 3> screens_{};
