@@ -56,12 +56,12 @@ HICON SharedAppIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
                                          GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
+enum class ClassIcon { kNone, kApp };
+
 // The title bar and the task switcher draw the class's icons. Given with the
 // class, they reach the window as it is made; WM_SETICON afterwards makes the
 // system take the window's icons up again for each size (under Wine 3 to 4 ms
 // of a start).
-enum class ClassIcon { kNone, kApp };
-
 void RegisterClassOnce(const wchar_t* name, WNDPROC procedure, HINSTANCE instance, int background,
                        ClassIcon icon = ClassIcon::kNone) {
     WNDCLASSEXW existing{};
