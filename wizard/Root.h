@@ -51,7 +51,6 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int notification);
 
-    void CreateFonts();
     void CreateControls();
     void CreateTypeScreen(HWND screen);
     void CreateVerbScreen(HWND screen);
