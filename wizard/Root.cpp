@@ -37,7 +37,6 @@ constexpr DWORD kRootExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 // Tab and access keys descend only into children that carry WS_EX_CONTROLPARENT.
 constexpr DWORD kPanelExStyle = WS_EX_CONTROLPARENT;
 
-constexpr int kScreenCount = 3;
 constexpr int kTypeScreen = 1;
 constexpr int kVerbScreen = 2;
 constexpr int kConfirmationScreen = 3;
@@ -207,33 +206,41 @@ std::wstring ProgramName(int slot) {
 
 } // namespace
 
-// The first screen and the bar are made here; the panels of the other two
-// stay empty until each is first shown (MakeScreenOnce), so that a start
-// builds what it shows and nothing more.
+// The first screen and the bar are made here; the other two screens, panel
+// and controls, the first time each is to be shown (MakeScreenOnce), so that
+// a start builds what it shows and nothing more.
 void Root::CreateControls() {
-    // The screens lie on top of each other; only one is ever visible, so their
-    // order among themselves does not matter to Tab. The bar comes last.
-    const ControlSpec screenSpec{kScreenClass,         L"", WS_CLIPSIBLINGS, kPanelExStyle,
-                                 Layout::kScreenPanel, 0};
-    for (int index = kScreenCount; index >= 1; --index) {
-        ControlSpec spec = screenSpec;
-        spec.id = ControlIds::Screen(index);
-        spec.style |= index == kTypeScreen ? WS_VISIBLE : 0;
-        pScreens(index) = CreateControl(window_, spec, font_.get(), dpi_);
-    }
-    CreateTypeScreen(pScreens(kTypeScreen));
+    ShowScreen(kTypeScreen, true);
     CreateButtonBar();
 }
 
 void Root::MakeScreenOnce(int index) {
-    if (GetWindow(pScreens(index), GW_CHILD))
+    if (pScreens(index))
         return;
-    if (index == kVerbScreen) {
-        CreateVerbScreen(pScreens(index));
+    HWND screen = CreateScreenPanel(index);
+    pScreens(index) = screen;
+    if (index == kTypeScreen) {
+        CreateTypeScreen(screen);
+    } else if (index == kVerbScreen) {
+        CreateVerbScreen(screen);
         FillVerbRows();
     } else if (index == kConfirmationScreen) {
-        CreateConfirmationScreen(pScreens(index));
+        CreateConfirmationScreen(screen);
     }
+}
+
+// The screens lie on top of each other and only one is ever visible, so
+// their order among themselves does not matter to Tab; the bar comes after
+// them all. A new window goes last, so a screen made after the bar is moved
+// to the front.
+HWND Root::CreateScreenPanel(int index) {
+    HWND screen = CreateControl(window_,
+                                {kScreenClass, L"", WS_CLIPSIBLINGS, kPanelExStyle,
+                                 Layout::kScreenPanel, ControlIds::Screen(index)},
+                                font_.get(), dpi_);
+    if (pPanels_)
+        SetWindowPos(screen, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return screen;
 }
 
 void Root::CreateTypeScreen(HWND screen) {
@@ -533,15 +540,18 @@ void Root::EnableButton(HWND button, bool enabled) {
     EnableWindow(button, enabled ? TRUE : FALSE);
 }
 
-// The panel's own visibility, whether or not the window is shown yet.
+// The panel's own visibility, whether or not the window is shown yet; a
+// screen not made yet has never been shown.
 bool Root::ScreenVisible(int index) const {
-    return (GetWindowLongPtrW(pScreens(index), GWL_STYLE) & WS_VISIBLE) != 0;
+    HWND screen = pScreens(index);
+    return screen && (GetWindowLongPtrW(screen, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void Root::ShowScreen(int index, bool visible) {
     if (visible)
         MakeScreenOnce(index);
-    ShowWindow(pScreens(index), visible ? SW_SHOW : SW_HIDE);
+    if (HWND screen = pScreens(index))
+        ShowWindow(screen, visible ? SW_SHOW : SW_HIDE);
 }
 
 int Root::TickedTypeCount() const {

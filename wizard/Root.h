@@ -52,11 +52,13 @@ private:
     void OnCommand(int id, int notification);
 
     void CreateControls();
+    HWND CreateScreenPanel(int index);
     void CreateTypeScreen(HWND screen);
     void CreateVerbScreen(HWND screen);
     void CreateConfirmationScreen(HWND screen);
     void CreateButtonBar();
-    // Makes a screen's controls the first time it is to be shown.
+    // Makes a screen, its panel and its controls, the first time it is to be
+    // shown.
     void MakeScreenOnce(int index);
     void FillVerbRows();
 
