@@ -111,18 +111,24 @@ void EndEditor(Started& started, const std::wstring& reason) {
 
 // Returns when every editor has ended: by itself, or ended here once the
 // time is up or waiting fails. Wakes when an editor ends or a message comes.
+// Only the wait's answer says which editor ended: the wizard may be woken
+// often while it waits (under Wine a hundred times a second while the pointer
+// rests on a button), and asking every editor again at each wake-up costs a
+// call into the system per editor (under Wine a request to the server that
+// the exports themselves are waiting on).
 void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
+    std::vector<Started*> running;
+    for (Started& started : editors)
+        if (Running(started))
+            running.push_back(&started);
     const bool limited = wait.timeoutMs != INFINITE;
     const ULONGLONG deadline = GetTickCount64() + wait.timeoutMs;
-    for (;;) {
-        std::vector<HANDLE> running;
-        for (const Started& started : editors)
-            if (Running(started))
-                running.push_back(started.process.get());
-        if (running.empty())
-            return;
-        running.resize(std::min<std::size_t>(running.size(), MAXIMUM_WAIT_OBJECTS - 1));
-        const auto count = static_cast<DWORD>(running.size());
+    while (!running.empty()) {
+        const auto count =
+            static_cast<DWORD>(std::min<std::size_t>(running.size(), MAXIMUM_WAIT_OBJECTS - 1));
+        std::vector<HANDLE> handles(count);
+        for (DWORD index = 0; index < count; ++index)
+            handles[index] = running[index]->process.get();
 
         const ULONGLONG now = GetTickCount64();
         // Past the deadline a steady stream of messages must not keep the loop
@@ -132,10 +138,12 @@ void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
                                                   : static_cast<DWORD>(deadline - now);
         const DWORD result =
             wait.processPendingEvents
-                ? MsgWaitForMultipleObjects(count, running.data(), FALSE, remaining, QS_ALLINPUT)
-                : WaitForMultipleObjects(count, running.data(), FALSE, remaining);
-        if (result < WAIT_OBJECT_0 + count)
+                ? MsgWaitForMultipleObjects(count, handles.data(), FALSE, remaining, QS_ALLINPUT)
+                : WaitForMultipleObjects(count, handles.data(), FALSE, remaining);
+        if (result < WAIT_OBJECT_0 + count) {
+            running.erase(running.begin() + (result - WAIT_OBJECT_0));
             continue;
+        }
         if (result == WAIT_OBJECT_0 + count && wait.processPendingEvents) {
             wait.processPendingEvents();
             continue;
@@ -145,9 +153,9 @@ void WaitForAll(std::vector<Started>& editors, const ExportWait& wait) {
                 ? Text::Fill(AssociationTexts::kEditorTooSlow,
                              {Decimal((ULONGLONG{wait.timeoutMs} + 999) / 1000)})
                 : Text::Fill(AssociationTexts::kEditorNotAwaited, {ErrorCode(GetLastError())});
-        for (Started& started : editors)
-            if (Running(started))
-                EndEditor(started, reason);
+        for (Started* started : running)
+            if (Running(*started))
+                EndEditor(*started, reason);
         return;
     }
 }

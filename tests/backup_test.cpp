@@ -220,6 +220,31 @@ TEST(BackupEditors, StartedInTwoStepsRunAtOnceAndEachExportOnce) {
     }
 }
 
+// The first editor started ends last, while messages keep waking the wait:
+// each is awaited until it has written its file, whichever ends first.
+TEST(BackupEditors, EachIsAwaitedWhicheverEndsFirst) {
+    const std::wstring folder = NewFolder(L"Umgekehrt");
+    CreatePngKey();
+    EditorSwap swap(L"together");
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", L"2");
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_LAST_KEY", L"Classes");
+    const UniqueKernelHandle arrivals(
+        CreateSemaphoreW(nullptr, 0, 1000, L"BildkranzFakeEditorArrivals"));
+    ASSERT_TRUE(arrivals);
+    int calls = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, nullptr);
+    EXPECT_NO_THROW(BackUp({Backup::AllClasses(folder), Backup::Extension(folder, 4, L".png")},
+                           CountingWait(calls)));
+    KillTimer(nullptr, timer);
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_LAST_KEY", nullptr);
+    SetEnvironmentVariableW(L"BILDKRANZ_FAKE_EDITORS", nullptr);
+    EXPECT_GE(calls, 2);
+    for (const wchar_t* name : {L"\\Temp 0_Classes.reg", L"\\Temp 5_png.reg"}) {
+        SCOPED_TRACE(Ascii(name));
+        EXPECT_TRUE(HoldsLine(folder + name, L"together"));
+    }
+}
+
 TEST(BackupEditors, NoneStartsOnceOneCouldNotStart) {
     const std::wstring folder = NewFolder(L"Nach Fehlstart");
     CreatePngKey();

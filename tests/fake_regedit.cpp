@@ -7,7 +7,9 @@
 //   together:          waits until BILDKRANZ_FAKE_EDITORS editors have started,
 //                      then writes "together" (or "alone" after a minute) and,
 //                      as it ends, what .bmp and ACDC_BMP hold then; the editor
-//                      for the key BILDKRANZ_FAKE_FAIL_KEY names ends with code 3
+//                      for the key BILDKRANZ_FAKE_FAIL_KEY names ends with code 3.
+//                      They end in the order they came, except the editor for
+//                      the key BILDKRANZ_FAKE_LAST_KEY names, which ends last.
 #include "tests/support/TextFile.h"
 
 #include <windows.h>
@@ -38,7 +40,8 @@ std::wstring RegistryNow() {
 }
 
 // Every editor counts itself in; the last to come lets all of them go on.
-// They then end one after another, each observing the registry as it goes.
+// They then end one after another, each observing the registry as it goes
+// and writing its file only then.
 int RunTogether(const wchar_t* file, const std::wstring& key) {
     const long expected = std::stol(Variable(L"BILDKRANZ_FAKE_EDITORS"));
     HANDLE arrivals = CreateSemaphoreW(nullptr, 0, 1000, L"BildkranzFakeEditorArrivals");
@@ -48,7 +51,9 @@ int RunTogether(const wchar_t* file, const std::wstring& key) {
     if (before + 1 >= expected)
         SetEvent(allThere);
     const bool together = WaitForSingleObject(allThere, 60'000) == WAIT_OBJECT_0;
-    Sleep(static_cast<DWORD>(before) * 100);
+    const std::wstring lastKey = Variable(L"BILDKRANZ_FAKE_LAST_KEY");
+    const bool last = !lastKey.empty() && key.ends_with(L"\\" + lastKey);
+    Sleep(static_cast<DWORD>(before) * 100 + (last ? 500 : 0));
     const std::wstring failKey = Variable(L"BILDKRANZ_FAKE_FAIL_KEY");
     TextFile::Write(file, std::wstring(together ? L"together" : L"alone") + L"\n" + RegistryNow());
     return !failKey.empty() && key.ends_with(L"\\" + failKey) ? 3 : 0;
